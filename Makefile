@@ -1,0 +1,54 @@
+# ZorvanNC: `make run` and `make test` do all the set-up on a fresh Debian 12 machine.
+JOBS ?= 2
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+CLANG_FORMAT ?= clang-format-14
+
+.PHONY: all deps build run test test-asan bench fuzz format check-format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/src/app/zorvannc-cli trace --config-dir examples examples/pocket.ngc
+
+# The sanitizer run comes first so that the last lines are the main run's CTest summary.
+test: deps test-asan build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DZORVAN_CORE_ONLY=ON -DZORVAN_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E 'format|layering'
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVAN_BENCH=ON -DZORVAN_TESTS=OFF -DZORVAN_CORE_ONLY=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	$(BENCH_BUILD)/bench/zorvan_bench
+
+fuzz: deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZORVAN_FUZZ=ON -DZORVAN_TESTS=OFF -DZORVAN_CORE_ONLY=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	scripts/run-fuzzers $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs $(CLANG_FORMAT) -i
+
+check-format:
+	git ls-files '*.cpp' '*.h' | xargs $(CLANG_FORMAT) --dry-run --Werror
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

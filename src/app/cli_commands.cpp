@@ -1,0 +1,158 @@
+#include "app/cli_commands.h"
+
+#include <string_view>
+
+#include "app/trace_canon.h"
+#include "config/profile_file.h"
+#include "config/text_file.h"
+#include "interp/interpreter.h"
+#include "machine/canon.h"
+
+namespace zorvan::app {
+namespace {
+
+constexpr const char* USAGE =
+    "usage: zorvannc-cli trace [--config-dir DIR] [--units G20|G21] FILE\n"
+    "       zorvannc-cli check [--config-dir DIR] [--units G20|G21] FILE\n";
+
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Errors reported while the machine starts are not part of a run's output.
+class SwitchedReporter final : public interp::ErrorReporter {
+  public:
+    explicit SwitchedReporter(TraceErrorReporter& inner) : inner_(inner) {}
+    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
+        if (enabled) inner_.report_error(line_count, line_text, message);
+    }
+    bool enabled = false;
+
+  private:
+    TraceErrorReporter& inner_;
+};
+
+}  // namespace
+
+std::filesystem::path executable_dir() {
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return std::filesystem::current_path();
+    return exe.parent_path();
+}
+
+int run_program_text(const ProgramRunOptions& options, std::string_view text, bool print_calls,
+                     std::FILE* out) {
+    TraceOutput output(out);
+    TraceErrorReporter errors(output);
+    SwitchedReporter reporter(errors);
+    machine::HeadlessOperatorPanel panel;
+    machine::NullToolPathSink sink;
+    machine::Canon canon(panel, sink);
+    TracingCanon tracer(canon, output);
+    interp::Interpreter interpreter(tracer, reporter, options.config_dir);
+    canon.BindInterpreterToolTable(&interpreter.settings().tool_table);
+
+    // Start-up as the operator program starts: separator first, so every later number reads with it.
+    std::string units = "G21";
+    if (auto ini = config::ProfileFile::load(options.config_dir / "ZorvanNC.Ini")) {
+        const std::string separator = ini->read_string("RS274NGC", "DecimalSeparator", ".");
+        interpreter.set_decimal_separator(separator.empty() ? '.' : separator[0]);
+        units = ini->read_string("RS274NGC", "UNITS", "G21");
+    }
+    if (options.units) units = *options.units;
+    interpreter.interpreter_init();
+    interpreter.execute_direct(equals_ignoring_case(units, "G20") ? "G20" : "G21");
+
+    tracer.set_enabled(print_calls);
+    reporter.enabled = true;
+    interpreter.interpreter_reset();
+    interpreter.set_program_name(options.file.string());
+    long long lines = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        ++lines;
+        if (interpreter.interpret_line(line) != interp::RESULT_OK) break;
+    }
+    if (interpreter.block().m_modes[4] != 1) {
+        reporter.report_error(interpreter.line_counter(), interpreter.line_text(),
+                              "File ended with no stopping command given");
+    }
+    if (!print_calls) {
+        output.append_int(lines);
+        output.append(" lines interpreted\n");
+    }
+    output.flush();
+    return errors.count() == 0 ? EXIT_CLEAN : EXIT_REPORTED_ERROR;
+}
+
+int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* out, std::FILE* err) {
+    auto text = config::read_text_file(options.file);
+    if (!text) {
+        std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());
+        return EXIT_USAGE;
+    }
+    return run_program_text(options, *text, print_calls, out);
+}
+
+int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    if (args.empty() || (args[0] != "trace" && args[0] != "check")) {
+        std::fputs(USAGE, err);
+        return EXIT_USAGE;
+    }
+    ProgramRunOptions options;
+    options.config_dir = executable_dir();
+    std::optional<std::string> file;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value_of = [&](std::string_view flag, std::string& value) {
+            if (arg == flag) {
+                if (i + 1 >= args.size()) return false;
+                value = args[++i];
+                return true;
+            }
+            if (arg.size() > flag.size() && arg.compare(0, flag.size(), flag) == 0 &&
+                arg[flag.size()] == '=') {
+                value = arg.substr(flag.size() + 1);
+                return true;
+            }
+            return false;
+        };
+        std::string value;
+        if (value_of("--config-dir", value)) {
+            options.config_dir = value;
+        } else if (value_of("--units", value)) {
+            if (!equals_ignoring_case(value, "G20") && !equals_ignoring_case(value, "G21")) {
+                std::fputs(USAGE, err);
+                return EXIT_USAGE;
+            }
+            options.units = value;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            std::fputs(USAGE, err);
+            return EXIT_USAGE;
+        } else if (!file) {
+            file = arg;
+        } else {
+            std::fputs(USAGE, err);
+            return EXIT_USAGE;
+        }
+    }
+    if (!file) {
+        std::fputs(USAGE, err);
+        return EXIT_USAGE;
+    }
+    options.file = *file;
+    return run_program(options, args[0] == "trace", out, err);
+}
+
+}  // namespace zorvan::app

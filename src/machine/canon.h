@@ -1,0 +1,134 @@
+// The canonical machining functions: the machine side of the interpreter. In preview mode they draw the
+// path; in control mode (a later layer of this class) they drive the controller.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "config/tool_table_file.h"
+#include "interp/canonical_machine.h"
+#include "machine/operator_panel.h"
+#include "machine/tool_path_sink.h"
+
+namespace zorvan::machine {
+
+// Motion parameters taken from the configuration at start-up.
+struct MotionParameters {
+    std::array<double, 4> StepsPerUnit{100.0, 100.0, 100.0, 100.0};  // X, Y, Z steps per mm; A per degree
+    int MinRpm = 0;                                                  // rpm
+    int MaxRpm = 10000;                                              // rpm
+    int MinPwmPercent = 0;                                           // percent
+    int MaxPwmPercent = 100;                                         // percent
+};
+
+class Canon final : public interp::CanonicalMachine {
+  public:
+    Canon(OperatorPanel& panel, ToolPathSink& sink);
+
+    // The interpreter's tool table, which loading the tool table file fills slot by slot.
+    void BindInterpreterToolTable(interp::CanonToolTable* table) { interpreter_tool_table_ = table; }
+    MotionParameters& Parameters() { return parameters_; }
+
+    // Canonical machining functions.
+    void init_canon(const std::string& parameter_file_path) override;
+    void exit_canon() override;
+    void use_length_units(int units) override;
+    void set_origin_offsets(double x, double y, double z) override;
+    void use_tool_length_offset(double length) override;
+    void set_feed_rate(double rate) override;
+    void set_feed_reference(int) override {}
+    void select_plane(int plane) override { ActivePlane = plane; }
+    void set_motion_control_mode(int mode) override { MotionControlMode = mode; }
+    void straight_traverse(double x, double y, double z) override;
+    void straight_feed(double x, double y, double z) override;
+    void straight_probe(double, double, double) override {}
+    void arc_feed(double first_end, double second_end, double first_centre, double second_centre,
+                  int rotation, double axis_end) override;
+    void dwell(double seconds) override;
+    void move_single_axis(int axis_mask, double x, double y, double z, double a) override;
+    void set_spindle_speed(double rpm) override;
+    void start_spindle_clockwise() override;
+    void start_spindle_counterclockwise() override;
+    void stop_spindle_turning() override;
+    void start_speed_feed_synch() override {}
+    void stop_speed_feed_synch() override {}
+    void orient_spindle(double) override {}
+    void mist_on() override;
+    void mist_off() override;
+    void flood_on() override;
+    void flood_off() override;
+    void enable_feed_override() override {}
+    void disable_feed_override() override {}
+    void enable_speed_override() override {}
+    void disable_speed_override() override {}
+    void select_tool(int slot) override;
+    void change_tool(int) override {}
+    void turn_probe_on() override {}
+    void turn_probe_off() override {}
+    void program_stop() override;
+    void optional_program_stop() override;
+    void program_end() override;
+    void pallet_shuttle() override {}
+
+    // State queries.
+    interp::Position get_position() override;
+    double get_feed_rate() override { return FeedRate / LengthUnitScale * 60.0; }
+    double get_traverse_rate() override { return TraverseRate / LengthUnitScale * 60.0; }
+    int get_flood() override { return FloodOn; }
+    int get_mist() override { return MistOn; }
+    int get_selected_tool_slot() override { return CurrentTool; }
+    int get_tool_slot() override { return 1; }
+    double get_spindle_speed() override { return SpindleSpeed; }
+    int get_spindle_state() override { return 1; }
+    int get_motion_control_mode() override { return 2; }
+    int get_tool_max() override { return interp::TOOL_MAX; }
+    interp::CanonToolTableEntry get_tool_table_entry(int index) override;
+    interp::Position get_probe_position() override { return {}; }
+    double get_probe_value() override { return 1.0; }
+    int queue_empty() override { return 1; }
+
+    // Tool table.
+    void LoadToolTable();
+    const std::vector<config::ToolEntry>& ToolList() const { return tool_list_; }
+    const std::string& ToolTablePath() const { return tool_table_path_; }
+
+    // Operations for the main window.
+    void SetCurrentPosition(double x, double y, double z, double a);
+    std::array<double, 3> OriginOffsetInProgramUnits() const;
+    std::array<double, 6> PathExtentsInProgramUnits() const;
+    void ResetPathExtents(const std::array<double, 6>& extents = {});
+
+    // Canon state; lengths in mm in the machine frame unless stated.
+    double LengthUnitScale = 1.0;             // mm per program unit
+    std::array<double, 3> OriginOffset{};     // mm
+    double ToolLengthOffset = 0.0;            // mm
+    std::array<double, 4> CurrentPosition{};  // X, Y, Z in mm; A in degrees
+    double FeedRate = 1.0;                    // mm per second
+    double TraverseRate = 1.0;                // mm per second
+    int ActivePlane = 1;                      // 1 XY, 2 YZ, 3 XZ
+    int MotionControlMode = 3;
+    int LengthUnits = 2;
+    double SpindleSpeed = 0.0;  // rpm, after clamping
+    int FloodOn = 0, MistOn = 0;
+    int CurrentTool = 0;
+    bool PreviewMode = true;
+    bool RenderedView = false;
+    std::array<double, 6> PathExtents{};            // min X, max X, min Y, max Y, min Z, max Z in mm
+    std::array<double, 4> UnitsPerStep{};           // program units per step (A: degrees per step)
+    std::array<double, 4> BacklashDisplayOffset{};  // steps
+
+  private:
+    std::array<double, 3> ToMachine(double x, double y, double z) const;
+    void MoveTo(const std::array<double, 3>& target);
+    void ComputeUnitsPerStep();
+
+    OperatorPanel& panel_;
+    ToolPathSink& sink_;
+    MotionParameters parameters_;
+    interp::CanonToolTable* interpreter_tool_table_ = nullptr;
+    std::vector<config::ToolEntry> tool_list_;
+    std::string tool_table_path_;
+};
+
+}  // namespace zorvan::machine

@@ -1,0 +1,120 @@
+// The headless command line: usage, exit statuses, and the start-up it makes before a program runs.
+#include "app/cli_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace zorvan::app {
+namespace {
+
+class CliTest : public ::testing::Test {
+  protected:
+    CliTest() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zorvan-cli-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        dir = pattern;
+    }
+    ~CliTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+
+    std::string write(const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    }
+
+    // Runs the command line; stdout and stderr land in out and err.
+    int run(std::vector<std::string> args) {
+        char* out_text = nullptr;
+        char* err_text = nullptr;
+        std::size_t out_size = 0, err_size = 0;
+        std::FILE* out_file = open_memstream(&out_text, &out_size);
+        std::FILE* err_file = open_memstream(&err_text, &err_size);
+        const int status = cli_main(args, out_file, err_file);
+        std::fclose(out_file);
+        std::fclose(err_file);
+        out.assign(out_text, out_size);
+        err.assign(err_text, err_size);
+        std::free(out_text);
+        std::free(err_text);
+        return status;
+    }
+
+    std::filesystem::path dir;
+    std::string out, err;
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+    const std::string file = write("p.ngc", "M2\n");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"run", file},
+        {"trace"},
+        {"trace", "--units", "G19", file},
+        {"trace", "--units"},
+        {"trace", "--bogus", file},
+        {"check", file, file},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.empty() ? std::string("(none)") : args[0] + " ... " + std::to_string(args.size()));
+        EXPECT_EQ(run(args), EXIT_USAGE);
+        EXPECT_NE(err.find("usage:"), std::string::npos);
+        EXPECT_EQ(out, "");
+    }
+}
+
+TEST_F(CliTest, AnUnreadableFileExitsWithTwo) {
+    EXPECT_EQ(run({"trace", "--config-dir", dir.string(), (dir / "missing.ngc").string()}), EXIT_USAGE);
+    EXPECT_NE(err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(run({"check", "--config-dir", dir.string(), dir.string()}), EXIT_USAGE);
+}
+
+TEST_F(CliTest, CheckPrintsOnlyErrorsAndTheLineCount) {
+    const std::string good = write("good.ngc", "G0 X1\nG1 X2 F100\nM2\n");
+    EXPECT_EQ(run({"check", "--config-dir", dir.string(), good}), EXIT_CLEAN);
+    EXPECT_EQ(out, "3 lines interpreted\n");
+    const std::string bad = write("bad.ngc", "G0 X1\nG0 X2 X3\nG0 X4\n");
+    EXPECT_EQ(run({"check", "--config-dir", dir.string(), bad}), EXIT_REPORTED_ERROR);
+    EXPECT_EQ(out,
+              "error(1): Multiple X words on one line\n"
+              "error(1): File ended with no stopping command given\n"
+              "2 lines interpreted\n");
+}
+
+// After a G20 start, G21 turns the current X of 1 inch into 25.4.
+TEST_F(CliTest, TheUnitsOptionOverridesTheConfiguredStartUnits) {
+    const std::string program = write("units.ngc", "G0 X1\nG21\nG91 G0 X0\nM2\n");
+    const std::string config = "--config-dir=" + dir.string();
+    ASSERT_EQ(run({"trace", config, program}), EXIT_CLEAN);
+    EXPECT_NE(out.find("straight_traverse(1.0000, 0.0000, 0.0000)\nuse_length_units(2)\n"
+                       "straight_traverse(1.0000,"),
+              std::string::npos)
+        << out;
+    ASSERT_EQ(run({"trace", config, "--units", "g20", program}), EXIT_CLEAN);
+    EXPECT_NE(out.find("use_length_units(2)\nstraight_traverse(25.4000,"), std::string::npos) << out;
+    write("ZorvanNC.Ini", "[RS274NGC]\r\nUNITS=G20\r\n");
+    ASSERT_EQ(run({"trace", config, program}), EXIT_CLEAN);
+    EXPECT_NE(out.find("straight_traverse(25.4000,"), std::string::npos) << out;
+    ASSERT_EQ(run({"trace", config, "--units", "G21", program}), EXIT_CLEAN);
+    EXPECT_EQ(out.find("25.4000"), std::string::npos) << out;
+}
+
+TEST_F(CliTest, TheConfiguredDecimalSeparatorReadsCommaNumbers) {
+    write("ZorvanNC.Ini", "[RS274NGC]\r\nDecimalSeparator=,\r\n");
+    const std::string program = write("comma.ngc", "G0 X1,5\nM2\n");
+    ASSERT_EQ(run({"trace", "--config-dir", dir.string(), program}), EXIT_CLEAN);
+    EXPECT_EQ(out,
+              "straight_traverse(1.5000, 0.0000, 0.0000)\n"
+              "set_origin_offsets(0.0000, 0.0000, 0.0000)\n"
+              "stop_spindle_turning()\n"
+              "program_end()\n");
+}
+
+}  // namespace
+}  // namespace zorvan::app
