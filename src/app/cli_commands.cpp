@@ -2,7 +2,9 @@
 
 #include <string_view>
 
+#include "app/cli_config.h"
 #include "app/trace_canon.h"
+#include "config/machine_config.h"
 #include "config/profile_file.h"
 #include "config/text_file.h"
 #include "interp/interpreter.h"
@@ -13,7 +15,8 @@ namespace {
 
 constexpr const char* USAGE =
     "usage: zorvannc-cli trace [--config-dir DIR] [--units G20|G21] FILE\n"
-    "       zorvannc-cli check [--config-dir DIR] [--units G20|G21] FILE\n";
+    "       zorvannc-cli check [--config-dir DIR] [--units G20|G21] FILE\n"
+    "       zorvannc-cli config [--config-dir DIR]\n";
 
 bool equals_ignoring_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -62,9 +65,8 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
 
     // Start-up as the operator program starts: separator first, so every later number reads with it.
     std::string units = "G21";
-    if (auto ini = config::ProfileFile::load(options.config_dir / "ZorvanNC.Ini")) {
-        const std::string separator = ini->read_string("RS274NGC", "DecimalSeparator", ".");
-        interpreter.set_decimal_separator(separator.empty() ? '.' : separator[0]);
+    if (auto ini = config::ProfileFile::load(config::main_configuration_path(options.config_dir))) {
+        interpreter.set_decimal_separator(config::read_decimal_separator(*ini));
         units = ini->read_string("RS274NGC", "UNITS", "G21");
     }
     if (options.units) units = *options.units;
@@ -106,6 +108,8 @@ int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* o
 }
 
 int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    if (!args.empty() && args[0] == "config")
+        return run_config_command({args.begin() + 1, args.end()}, out, err);
     if (args.empty() || (args[0] != "trace" && args[0] != "check")) {
         std::fputs(USAGE, err);
         return EXIT_USAGE;

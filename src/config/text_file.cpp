@@ -69,7 +69,9 @@ std::optional<std::string> write_text_file_atomically(const std::filesystem::pat
     if (replacing && S_ISDIR(old_file.st_mode)) return failure(path, EISDIR);
 
     TemporaryFile temporary;
-    const std::string stem = (target.parent_path() / ("." + target.filename().string())).string();
+    std::string hidden_name(".");
+    hidden_name += target.filename().string();
+    const std::string stem = (target.parent_path() / hidden_name).string();
     for (int attempt = 0; temporary.fd < 0; ++attempt) {
         const std::string name =
             stem + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp";

@@ -1,13 +1,16 @@
 #include "config/tool_table_file.h"
+#include "config/text_file.h"
 
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <system_error>
 
 #include "config/number_text.h"
-#include "config/text_file.h"
 
 namespace zorvan::config {
 
@@ -73,6 +76,42 @@ std::string trimmed_comment(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+constexpr std::array<std::string_view, 4> STYLE_NAMES = {"End", "Ball", "Vee", "Bull"};
+
+// The written heading, the reset line last.
+constexpr std::string_view HEADING =
+    "SLOT    ID     LEN     DIAM    STYLE    ANG/RAD      COMMENT\r\n"
+    "STYLE:  1=BALL  2=VEE   3=Bull   0=End\r\n"
+    "\r\n"
+    "0       0      0.0      0.0      0        0.0         Tool Reset\r\n";
+
+// The shortest general form, spelled out in digits where it would take an exponent: the reader would end
+// the number at the "E".
+std::string plain_real(double value) {
+    std::string text = format_real(value, '.');
+    const auto e = text.find('E');
+    if (e == std::string::npos) return text;
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    const int decimals = exponent < 14 ? 14 - exponent : 0;  // 15 significant digits
+    std::vector<char> buffer(static_cast<std::size_t>(decimals) + 320);
+    std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals, value);
+    text = buffer.data();
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') text.pop_back();
+    }
+    return text;
+}
+
+// A comment is the rest of its line; a line break inside it would begin a line of its own.
+std::string one_line_comment(const std::string& comment) {
+    std::string text = comment;
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return text;
+}
+
 }  // namespace
 
 std::vector<ToolTableLine> parse_tool_table(std::string_view text) {
@@ -115,6 +154,54 @@ std::optional<std::vector<ToolTableLine>> read_tool_table_file(const std::filesy
     auto text = read_text_file(path);
     if (!text) return std::nullopt;
     return parse_tool_table(*text);
+}
+
+std::string_view style_name(int style) {
+    return style >= 0 && style < static_cast<int>(STYLE_NAMES.size())
+               ? STYLE_NAMES[static_cast<std::size_t>(style)]
+               : STYLE_NAMES[0];
+}
+
+int style_from_name(std::string_view name) {
+    for (std::size_t style = 1; style < STYLE_NAMES.size(); ++style) {
+        if (name == STYLE_NAMES[style]) return static_cast<int>(style);
+    }
+    return StyleEnd;
+}
+
+std::string format_tool_table(const std::vector<ToolEntry>& list) {
+    constexpr std::string_view SIX = "      ";
+    std::string text(HEADING);
+    for (std::size_t position = 1; position < list.size(); ++position) {
+        const ToolEntry& tool = list[position];
+        text += std::to_string(position);
+        text += SIX;
+        text += std::to_string(tool.Id);
+        text += SIX;
+        text += plain_real(tool.Length);
+        text += SIX;
+        text += plain_real(tool.Diameter);
+        text += SIX;
+        text += std::to_string(tool.Style);
+        text += SIX;
+        text += plain_real(tool.AngRad);
+        text += "       ";
+        text += one_line_comment(tool.Comment);
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::optional<std::string> write_tool_table_file(const std::filesystem::path& path,
+                                                 const std::vector<ToolEntry>& list) {
+    for (std::size_t position = 1; position < list.size(); ++position) {
+        const ToolEntry& tool = list[position];
+        if (!std::isfinite(tool.Length) || !std::isfinite(tool.Diameter) || !std::isfinite(tool.AngRad)) {
+            return "Cannot write " + path.string() + ": tool " + std::to_string(position) +
+                   " has a length, diameter or angle that is not a number";
+        }
+    }
+    return write_text_file_atomically(path, format_tool_table(list));
 }
 
 std::filesystem::path tool_table_path_for(const std::filesystem::path& parameter_file) {

@@ -116,5 +116,13 @@ TEST_F(CliTest, TheConfiguredDecimalSeparatorReadsCommaNumbers) {
               "program_end()\n");
 }
 
+TEST_F(CliTest, ConfigListsTheValuesInForce) {
+    write("ZorvanNC.Ini", "[RS274NGC]\r\nDecimalSeparator=,\r\n[MACHINE]\r\nMAXX=12,5\r\n");
+    EXPECT_EQ(run({"config", "--config-dir", dir.string()}), EXIT_CLEAN);
+    EXPECT_NE(out.find("MACHINE/MAXX=12.5\n"), std::string::npos);
+    EXPECT_NE(out.find("TRAJ/MAXSPS=1000\n"), std::string::npos);
+    EXPECT_EQ(run({"config", "--bogus"}), EXIT_USAGE);
+}
+
 }  // namespace
 }  // namespace zorvan::app

@@ -95,5 +95,116 @@ TEST(ProfileFile, LoadsAFileAndRefusesWhatIsNotOne) {
     std::filesystem::remove_all(dir);
 }
 
+// A hand-kept file: comments, blank lines, keys no writer knows, other capitals, a repeated key.
+const char* const kHandWritten =
+    "; machine of the east bench\r\n"
+    "[SCREEN]\r\n"
+    "GRID = 2\r\n"
+    "MyOwnKey=keep me\r\n"
+    "grid=9\r\n"
+    "; colours below\r\n"
+    "\r\n"
+    "[TRAJ]\r\n"
+    "AXES=4\r\n";
+
+TEST(ProfileFileWriting, ReplacesValuesInPlaceAndKeepsEveryOtherLine) {
+    auto file = ProfileFile::parse(kHandWritten);
+    file.write_real("SCREEN", "Grid", 2.5, '.');  // the first GRID line, in its own spelling
+    file.write_int("screen", "Linear", 255);      // appended after the section's last key
+    file.write_bool("TRAJ", "AXES", true);
+    file.write_string("RS274NGC", "UNITS", "G20");  // a new section at the end
+    EXPECT_EQ(file.text(),
+              "; machine of the east bench\r\n"
+              "[SCREEN]\r\n"
+              "GRID=2.5\r\n"
+              "MyOwnKey=keep me\r\n"
+              "grid=9\r\n"
+              "Linear=255\r\n"
+              "; colours below\r\n"
+              "\r\n"
+              "[TRAJ]\r\n"
+              "AXES=1\r\n"
+              "\r\n"
+              "[RS274NGC]\r\n"
+              "UNITS=G20\r\n");
+    EXPECT_EQ(file.read_real("SCREEN", "GRID", 1.0, '.'), 2.5);
+    EXPECT_EQ(file.read_string("SCREEN", "MyOwnKey", ""), "keep me");
+}
+
+TEST(ProfileFileWriting, AKeyIntoAnEmptySectionFollowsItsHeading) {
+    auto file = ProfileFile::parse("[SPEEDKEYS]\n; none yet\n[TRAJ]\nAXES=3\n");
+    file.write_string("SPEEDKEYS", "G0 X0=G0 X0", "x");
+    EXPECT_EQ(file.text(), "[SPEEDKEYS]\r\nG0 X0=G0 X0=x\r\n; none yet\r\n[TRAJ]\r\nAXES=3\r\n");
+    EXPECT_EQ(ProfileFile().text(), "");
+}
+
+TEST(ProfileFileWriting, AValueIsOneLineSoItCannotOpenASection) {
+    ProfileFile file;
+    file.write_string("MACHINE", "Name", "Mill\r\n[TRAJ]\r\nAXES=4");
+    EXPECT_EQ(file.read_string("MACHINE", "Name", ""), "Mill");
+    EXPECT_FALSE(file.has_section("TRAJ"));
+}
+
+TEST(ProfileFileWriting, ListSectionsAreRewrittenWholeInTheirPlace) {
+    auto file = ProfileFile::parse(
+        "[JOGDIST]\n5=5\n; distances\n[SCREEN]\nGRID=1\n[jogdist]\n7=7\n[SPEEDKEYS]\nM3=M3\n");
+    file.write_list("JOGDIST", {"0.1", "1", "10"});
+    EXPECT_EQ(file.text(),
+              "[JOGDIST]\r\n0.1=0.1\r\n1=1\r\n10=10\r\n; distances\r\n[SCREEN]\r\nGRID=1\r\n"
+              "[SPEEDKEYS]\r\nM3=M3\r\n");
+    EXPECT_EQ(ProfileFile::parse(file.text()).section_keys("JOGDIST"),
+              (std::vector<std::string>{"0.1", "1", "10"}));
+
+    file.write_list("SPEEDKEYS", {});
+    EXPECT_TRUE(file.section_keys("SPEEDKEYS").empty());
+    file.write_list("MACHINENAMES", {"Mill", "mill"});
+    EXPECT_EQ(file.section_keys("MACHINENAMES"), std::vector<std::string>{"Mill"});
+    file.erase_section("jogDist");
+    EXPECT_FALSE(file.has_section("JOGDIST"));
+    EXPECT_EQ(file.read_real("SCREEN", "GRID", 0.0, '.'), 1.0);
+}
+
+TEST(ProfileFileWriting, ItemsThatCouldNotComeBackAsKeysAreLeftOut) {
+    const std::pair<const char*, bool> items[] = {{"0.1", true},    {"G0 X0 Y0", true}, {"", false},
+                                                  {" 1", false},    {"1\t", false},     {"#1=5", false},
+                                                  {";note", false}, {"[TRAJ]", false},  {"a\nb", false}};
+    std::vector<std::string> all;
+    for (const auto& [item, fits] : items) {
+        EXPECT_EQ(ProfileFile::is_list_item(item), fits) << '"' << item << '"';
+        all.push_back(item);
+    }
+    ProfileFile file;
+    file.write_list("SPEEDKEYS", all);
+    file.write_int("TRAJ", "AXES", 4);
+    const auto read_back = ProfileFile::parse(file.text());
+    EXPECT_EQ(read_back.section_keys("SPEEDKEYS"), (std::vector<std::string>{"0.1", "G0 X0 Y0"}));
+    EXPECT_EQ(read_back.read_int("TRAJ", "AXES", 3), 4);
+}
+
+TEST(ProfileFile, SectionEntriesKeepEveryLineAndTheTextAfterTheFirstEquals) {
+    const auto file = ProfileFile::parse("[English]\nA=Controller detected \nB = x=y\nA=again\n; c\nnone\n");
+    const auto entries = file.section_entries("english");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].text, "Controller detected ");
+    EXPECT_EQ(entries[1].key, "B");
+    EXPECT_EQ(entries[1].text, " x=y");
+    EXPECT_EQ(entries[2].text, "again");
+    EXPECT_EQ(file.read_string("English", "A", ""), "Controller detected");
+    EXPECT_EQ(file.section_names(), std::vector<std::string>{"English"});
+}
+
+TEST(ProfileFile, SavesWhatItHoldsOrSaysWhyItCannot) {
+    const auto dir = std::filesystem::temp_directory_path() / ("profile_save_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    auto file = ProfileFile::parse(kHandWritten);
+    file.write_int("TRAJ", "MAXSPS", 800);
+    EXPECT_EQ(file.save(dir / "ZorvanNC.Ini"), std::nullopt);
+    EXPECT_EQ(ProfileFile::load(dir / "ZorvanNC.Ini")->text(), file.text());
+    const auto error = file.save(dir / "missing" / "ZorvanNC.Ini");
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("missing/ZorvanNC.Ini"), std::string::npos) << *error;
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace zorvan::config

@@ -1,0 +1,68 @@
+#include "config/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace zorvan::config {
+namespace {
+
+class AtomicWrite : public ::testing::Test {
+  protected:
+    AtomicWrite() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zorvan-write-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        dir = pattern;
+    }
+    ~AtomicWrite() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    std::size_t files_in_dir() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(AtomicWrite, CreatesAndReplacesWithoutLeavingATemporaryFile) {
+    const auto path = dir / "ZorvanNC.tbl";
+    EXPECT_EQ(write_text_file_atomically(path, "first\r\n"), std::nullopt);
+    EXPECT_EQ(read_text_file(path), "first\r\n");
+    EXPECT_EQ(write_text_file_atomically(path, ""), std::nullopt);
+    EXPECT_EQ(read_text_file(path), "");
+    EXPECT_EQ(files_in_dir(), 1u);
+}
+
+TEST_F(AtomicWrite, AReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
+    const auto path = dir / "ZorvanNC.Ini";
+    std::ofstream(path) << "old";
+    ::chmod(path.c_str(), 0640);
+    std::filesystem::create_symlink(path, dir / "link.Ini");
+
+    EXPECT_EQ(write_text_file_atomically(dir / "link.Ini", "new"), std::nullopt);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.Ini"));
+    EXPECT_EQ(read_text_file(path), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(files_in_dir(), 2u);
+}
+
+TEST_F(AtomicWrite, AFailureIsReportedAndTheOldFileStaysWhole) {
+    const auto missing_folder = write_text_file_atomically(dir / "none" / "ZorvanNC.Ini", "x");
+    ASSERT_TRUE(missing_folder);
+    EXPECT_NE(missing_folder->find("none/ZorvanNC.Ini"), std::string::npos) << *missing_folder;
+
+    std::filesystem::create_directory(dir / "Mill.Ini");
+    std::ofstream(dir / "Mill.Ini" / "inside") << "kept";
+    EXPECT_TRUE(write_text_file_atomically(dir / "Mill.Ini", "x"));
+    EXPECT_EQ(read_text_file(dir / "Mill.Ini" / "inside"), "kept");
+    EXPECT_EQ(files_in_dir(), 1u);
+}
+
+}  // namespace
+}  // namespace zorvan::config
