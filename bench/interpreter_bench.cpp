@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
 
 #include "app/cli_commands.h"
@@ -67,7 +69,8 @@ class NullCanon final : public zorvan::interp::CanonicalMachine {
     int get_spindle_state() override { return 1; }
     int get_motion_control_mode() override { return 2; }
     int get_tool_max() override { return 32; }
-    CanonToolTableEntry get_tool_table_entry(int) override { return {}; }
+    // Every tool 2 mm across, so compensated programs have a radius to work with.
+    CanonToolTableEntry get_tool_table_entry(int index) override { return {index, 0.0, 2.0}; }
     Position get_probe_position() override { return {}; }
     double get_probe_value() override { return 1.0; }
     int queue_empty() override { return 1; }
@@ -80,10 +83,42 @@ class CountingReporter final : public zorvan::interp::ErrorReporter {
 };
 
 constexpr long PROGRAM_LINES = 1'000'000;
+constexpr long COMPENSATED_MOVES = 100'000;
+constexpr long CYCLE_HOLES = 100'000;
 
 const std::string& program() {
     static const std::string text = zorvan::bench::generate_milling_program(PROGRAM_LINES);
     return text;
+}
+
+const std::string& compensated_program() {
+    static const std::string text = zorvan::bench::generate_compensated_program(COMPENSATED_MOVES);
+    return text;
+}
+
+const std::string& cycle_program() {
+    static const std::string text = zorvan::bench::generate_cycle_program(CYCLE_HOLES);
+    return text;
+}
+
+long count_lines(std::string_view text) {
+    long lines = 0;
+    for (char c : text)
+        lines += c == '\n';
+    return lines;
+}
+
+// A configuration folder whose tool 1 is 2 mm across, for the compensated program.
+const std::filesystem::path& config_dir() {
+    static const std::filesystem::path dir = [] {
+        auto path = std::filesystem::temp_directory_path() / "zorvan-bench-config";
+        std::filesystem::create_directories(path);
+        std::ofstream(path / "ZorvanNC.tbl", std::ios::binary)
+            << "SLOT ID LEN DIAM STYLE ANG/RAD COMMENT\r\nSTYLE\r\n\r\n0 0 0 0 0 0 Tool Reset\r\n"
+               "1 1 0 2 0 0 Flat 2\r\n";
+        return path;
+    }();
+    return dir;
 }
 
 template <typename Fn>
@@ -96,8 +131,7 @@ void for_each_line(std::string_view text, Fn&& fn) {
     }
 }
 
-void BM_InterpreterAlone(benchmark::State& state) {
-    const std::string& text = program();
+void interpret_alone(benchmark::State& state, const std::string& text) {
     long lines = 0;
     long errors = 0;
     for (auto _ : state) {
@@ -116,34 +150,57 @@ void BM_InterpreterAlone(benchmark::State& state) {
     state.counters["lines_per_second"] =
         benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_InterpreterAlone)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void run_cli(benchmark::State& state, bool print_calls) {
-    const std::string& text = program();
+void run_cli(benchmark::State& state, const std::string& text, bool print_calls) {
     std::FILE* sink = std::fopen("/dev/null", "w");
     zorvan::app::ProgramRunOptions options;
-    options.config_dir = "/nonexistent";
+    options.config_dir = config_dir();
+    const long program_lines = count_lines(text);
     long lines = 0;
     for (auto _ : state) {
         if (zorvan::app::run_program_text(options, text, print_calls, sink) != 0) {
             state.SkipWithError("the generated program raised errors");
         }
-        lines += PROGRAM_LINES;
+        lines += program_lines;
     }
     std::fclose(sink);
     state.counters["lines_per_second"] =
         benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
 }
 
+void BM_InterpreterAlone(benchmark::State& state) {
+    interpret_alone(state, program());
+}
+BENCHMARK(BM_InterpreterAlone)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 void BM_Trace(benchmark::State& state) {
-    run_cli(state, true);
+    run_cli(state, program(), true);
 }
 BENCHMARK(BM_Trace)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_Check(benchmark::State& state) {
-    run_cli(state, false);
+    run_cli(state, program(), false);
 }
 BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_CompensatedInterpreterAlone(benchmark::State& state) {
+    interpret_alone(state, compensated_program());
+}
+BENCHMARK(BM_CompensatedInterpreterAlone)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_CompensatedCheck(benchmark::State& state) {
+    run_cli(state, compensated_program(), false);
+}
+BENCHMARK(BM_CompensatedCheck)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_CycleInterpreterAlone(benchmark::State& state) {
+    interpret_alone(state, cycle_program());
+}
+BENCHMARK(BM_CycleInterpreterAlone)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_CycleCheck(benchmark::State& state) {
+    run_cli(state, cycle_program(), false);
+}
+BENCHMARK(BM_CycleCheck)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // The floor: split the text into lines and convert every number in it, nothing else.
 void BM_ReadAndConvertNumbers(benchmark::State& state) {

@@ -1,5 +1,6 @@
 #include "program_generator.h"
 
+#include <cmath>
 #include <cstdio>
 #include <random>
 
@@ -53,6 +54,51 @@ std::string generate_milling_program(long lines, unsigned seed) {
         ++written;
     }
     emit("M2");
+    return program;
+}
+
+std::string generate_compensated_program(long moves) {
+    std::string program = "G21 G17 G90\nG0 X-20 Y50 Z5\nF1500\nG41 D1\nG1 X0 Y50 Z-1\n";
+    program.reserve(static_cast<std::size_t>(moves) * 40);
+    constexpr int SIDES = 36;
+    constexpr double RADIUS = 50.0;
+    constexpr double PI = 3.14159265358979323846;
+    char line[96];
+    for (long k = 1; k < moves; ++k) {
+        // Clockwise round the origin: the tool, on the left, stays outside every corner.
+        const double angle = PI / 2 - 2 * PI * static_cast<double>(k % SIDES) / SIDES;
+        const double x = RADIUS * std::cos(angle);
+        const double y = RADIUS * std::sin(angle);
+        if (k % 2 == 0) {
+            std::snprintf(line, sizeof line, "G1 X%.4f Y%.4f\n", x, y);
+        } else {
+            std::snprintf(line, sizeof line, "G2 X%.4f Y%.4f R%.1f\n", x, y, RADIUS * 2);
+        }
+        program += line;
+    }
+    program += "G40\nG0 Z5\nM2\n";
+    return program;
+}
+
+std::string generate_cycle_program(long holes) {
+    std::string program = "G21 G17 G90\nG0 X0 Y0 Z10\nF300 S3000 M3\n";
+    program.reserve(static_cast<std::size_t>(holes) * 24);
+    static const char* const starts[] = {"G98 G81 Z-3 R1", "G99 G82 Z-3 R1 P0.2", "G98 G83 Z-6 R1 Q1.5",
+                                         "G99 G85 Z-4 R1"};
+    char line[96];
+    for (long hole = 0; hole < holes; ++hole) {
+        const long column = hole % 100;
+        const long row = hole / 100;
+        // Each grid of 1000 holes opens with its cycle's full line; the others give only the position.
+        if (hole % 1000 == 0) {
+            std::snprintf(line, sizeof line, "%s X%ld Y%ld\n", starts[(hole / 1000) % 4], column * 5,
+                          row * 5);
+        } else {
+            std::snprintf(line, sizeof line, "X%ld Y%ld\n", column * 5, row * 5);
+        }
+        program += line;
+    }
+    program += "G80\nM5\nM2\n";
     return program;
 }
 

@@ -9,4 +9,12 @@ namespace zorvan::bench {
 // A program of exactly `lines` lines ending with M2.
 std::string generate_milling_program(long lines, unsigned seed = 1);
 
+// A contour under G41 of `moves` compensated moves: loops of a clockwise polygon whose sides alternate
+// between straight lines and arcs, so every join is a convex corner. Needs tool 1 with radius 1.
+std::string generate_compensated_program(long moves);
+
+// A drilling job of `holes` holes, one per line: G81, G82, G83 and G85 grids, the cycle continuing with
+// only X and Y on most lines.
+std::string generate_cycle_program(long holes);
+
 }  // namespace zorvan::bench

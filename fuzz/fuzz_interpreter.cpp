@@ -34,6 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         text.remove_prefix(1);
     }
     interpreter.interpreter_init();
+    // Tools of many sizes, so that compensated moves reach their geometry instead of the radius check.
+    auto& tools = interpreter.settings().tool_table;
+    for (std::size_t slot = 1; slot < tools.size(); ++slot) {
+        tools[slot] = {static_cast<int>(slot), 0.25 * static_cast<double>(slot),
+                       0.5 * static_cast<double>(slot)};
+    }
     interpreter.interpreter_reset();
     int line_index = 0;
     while (!text.empty()) {

@@ -71,20 +71,6 @@ int Interpreter::convert_length_units(int code) {
     return 0;
 }
 
-int Interpreter::convert_cutter_compensation(int code, const Block&) {
-    if (code == 400) {
-        settings_.cutter_comp_side = 0;
-        settings_.program_x = UNKNOWN;
-        return 0;
-    }
-    if (code == 410 || code == 420) return fail("Cutter radius compensation (G41, G42) is not available yet");
-    return fail("Code is not G40, G41, or G42 in  convert_cutter_compensation");
-}
-
-int Interpreter::convert_cycle(int, const Block&) {
-    return fail("Canned cycles (G81 to G89) are not available yet");
-}
-
 int Interpreter::convert_tool_length_offset(int code, const Block& block) {
     if (code == 490) {
         canon_.use_tool_length_offset(0.0);

@@ -65,7 +65,8 @@ int Interpreter::convert_straight(int move, const Block& block) {
         if (s.feed_mode == 1) return fail("Cannot use inverse time feed with cutter radius comp");
         if (block.g_modes[4] == 530) return fail("Cannot use G53 with cutter radius comp");
         if (s.feed_rate == 0.0) return fail("Cannot do G1 with zero feed rate");
-        return fail("Cutter radius compensation (G41, G42) is not available yet");
+        // The compensated forms set the current and programmed points themselves.
+        return s.program_x == UNKNOWN ? convert_straight_comp1(x, y, z) : convert_straight_comp2(x, y, z);
     } else {
         if (s.feed_mode == 1) {
             if (block.f_number == -1.0) return fail("F word missing with inverse time G1 move");
@@ -113,7 +114,8 @@ int Interpreter::convert_arc(int move, const Block& block) {
     s.motion_mode = move;
     if (s.plane == 1 && s.cutter_comp_side != 0) {
         if (s.feed_mode == 1) return fail("Cannot use inverse time feed with cutter radius comp");
-        return fail("Cutter radius compensation (G41, G42) is not available yet");
+        return s.program_x == UNKNOWN ? convert_arc_comp1(move, block, x, y, z)
+                                      : convert_arc_comp2(move, block, x, y, z);
     }
     // Rotate the axes so that the arc lies in its plane's first and second coordinates.
     switch (s.plane) {

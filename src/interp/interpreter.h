@@ -117,6 +117,19 @@ class Interpreter {
                           double end_axial);
     int convert_probe(const Block& block);
     int convert_cycle(int motion, const Block& block);
+    struct CycleGeometry;
+    int check_cycle_parameters(int motion, const Block& block, bool continuing, CycleGeometry& geometry);
+    int cycle_body(int motion, double x, double y, const CycleGeometry& geometry);
+    void restart_spindle();
+
+    // Cutter radius compensation.
+    double tool_radius() const;
+    bool comp_arc_inside(int move) const;
+    double comp_arc_tolerance() const;
+    int convert_straight_comp1(double px, double py, double pz);
+    int convert_straight_comp2(double px, double py, double pz);
+    int convert_arc_comp1(int move, const Block& block, double px, double py, double pz);
+    int convert_arc_comp2(int move, const Block& block, double px, double py, double pz);
     void find_end_point(const Block& block, double& x, double& y, double& z) const;
     int arc_data_ijk(int move, double current_first, double current_second, double end_first,
                      double end_second, double i_offset, double j_offset, double tolerance,

@@ -74,10 +74,16 @@ TEST_F(Modal, RefusesModalChangesWithTheirMessage) {
         {"G43 H33", "Tool index out of bounds"},
         {"G43", "Offset index missing"},
         {"T33", "Selected tool slot number too large"},
-        {"G41 D1", "Cutter radius compensation (G41, G42) is not available yet"},
-        {"G42 D1", "Cutter radius compensation (G41, G42) is not available yet"},
-        {"G81 X1 Y1 Z-1 R2", "Canned cycles (G81 to G89) are not available yet"},
-        {"G89 X1 Y1 Z-1 R2 P1", "Canned cycles (G81 to G89) are not available yet"},
+        {"G41", "D word missing with cutter radius comp on"},
+        {"G42 D33", "Tool index out of bounds"},
+        {"G81 X1 Y1 Z-1", "R clearance plane unspecified in canned cycle"},
+        {"G81 X1 Y1 R2", "Z value unspecified in canned cycle"},
+        {"G81 X1 Z1 R0", "R value less than Z value in canned cycle"},
+        {"G81 X1 Z-1 R1 L0", "Cannot do zero repeats of cycle"},
+        {"G81 X1 Z-1 R1 L100001", "Too many repeats of cycle"},
+        {"G82 X1 Y1 Z-1 R2", "P word (dwell time) missing with G82"},
+        {"G83 X1 Y1 Z-1 R2", "Q word (depth increment) missing with G83"},
+        {"G87 X1 Y1 Z-1 R2 I1 K1", "J word missing with G87"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
