@@ -45,6 +45,17 @@ int Interpreter::convert_cutter_compensation(int code, const Block& block) {
     return 0;
 }
 
+// After a compensated move: the tool centre and the programmed point it stands beside.
+int Interpreter::record_comp_end(double tool_x, double tool_y, double z, double px, double py) {
+    auto& s = settings_;
+    s.current_x = tool_x;
+    s.current_y = tool_y;
+    s.current_z = z;
+    s.program_x = px;
+    s.program_y = py;
+    return 0;
+}
+
 double Interpreter::tool_radius() const {
     return settings_.tool_table[static_cast<std::size_t>(settings_.tool_table_index)].diameter / 2.0;
 }
@@ -70,12 +81,7 @@ int Interpreter::convert_straight_comp1(double px, double py, double pz) {
     const double end_x = px + radius * std::cos(angle);
     const double end_y = py + radius * std::sin(angle);
     canon_.straight_feed(end_x, end_y, pz);
-    s.current_x = end_x;
-    s.current_y = end_y;
-    s.current_z = pz;
-    s.program_x = px;
-    s.program_y = py;
-    return 0;
+    return record_comp_end(end_x, end_y, pz, px, py);
 }
 
 int Interpreter::convert_straight_comp2(double px, double py, double pz) {
@@ -115,12 +121,7 @@ int Interpreter::convert_straight_comp2(double px, double py, double pz) {
         canon_.arc_feed(corner_x, corner_y, start_x, start_y, s.cutter_comp_side == LEFT ? -1 : 1, pz);
     }
     canon_.straight_feed(end_x, end_y, pz);
-    s.current_x = end_x;
-    s.current_y = end_y;
-    s.current_z = pz;
-    s.program_x = px;
-    s.program_y = py;
-    return 0;
+    return record_comp_end(end_x, end_y, pz, px, py);
 }
 
 // "Inside": the tool lies between the programmed arc and its centre.
@@ -180,12 +181,7 @@ int Interpreter::convert_arc_comp1(int move, const Block& block, double px, doub
     const double end_x = px + radius * std::cos(theta);
     const double end_y = py + radius * std::sin(theta);
     canon_.arc_feed(end_x, end_y, centre_x, centre_y, turn, pz);
-    s.current_x = end_x;
-    s.current_y = end_y;
-    s.current_z = pz;
-    s.program_x = px;
-    s.program_y = py;
-    return 0;
+    return record_comp_end(end_x, end_y, pz, px, py);
 }
 
 int Interpreter::convert_arc_comp2(int move, const Block& block, double px, double py, double pz) {

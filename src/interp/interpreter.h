@@ -124,6 +124,7 @@ class Interpreter {
 
     // Cutter radius compensation.
     double tool_radius() const;
+    int record_comp_end(double tool_x, double tool_y, double z, double px, double py);
     bool comp_arc_inside(int move) const;
     double comp_arc_tolerance() const;
     int convert_straight_comp1(double px, double py, double pz);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,20 +16,7 @@ namespace {
 
 class CliTest : public ::testing::Test {
   protected:
-    CliTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zorvan-cli-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-    }
-    ~CliTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-
-    std::string write(const std::string& name, const std::string& text) {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return (dir / name).string();
-    }
+    std::string write(const std::string& name, const std::string& text) { return temp.write(name, text); }
 
     // Runs the command line; stdout and stderr land in out and err.
     int run(std::vector<std::string> args) {
@@ -46,7 +35,8 @@ class CliTest : public ::testing::Test {
         return status;
     }
 
-    std::filesystem::path dir;
+    zorvan::testing::TempDir temp;
+    const std::filesystem::path& dir = temp.path();
     std::string out, err;
 };
 

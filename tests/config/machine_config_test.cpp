@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 #include <cstdlib>
 #include <fstream>
 
@@ -279,16 +281,8 @@ TEST(MachineConfigWriting, TheOptionsWriteTouchesOnlyTheColours) {
 
 class SavingFiles : public ::testing::Test {
   protected:
-    SavingFiles() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zorvan-config-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-    }
-    ~SavingFiles() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    std::filesystem::path dir;
+    zorvan::testing::TempDir temp;
+    const std::filesystem::path& dir = temp.path();
 };
 
 TEST_F(SavingFiles, TheSetupGoesToTheMachinesFileAndThenTheMainFile) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,19 +15,11 @@ namespace {
 
 class AtomicWrite : public ::testing::Test {
   protected:
-    AtomicWrite() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zorvan-write-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-    }
-    ~AtomicWrite() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
     std::size_t files_in_dir() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
     }
-    std::filesystem::path dir;
+    zorvan::testing::TempDir temp;
+    const std::filesystem::path& dir = temp.path();
 };
 
 TEST_F(AtomicWrite, CreatesAndReplacesWithoutLeavingATemporaryFile) {

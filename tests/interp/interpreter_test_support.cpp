@@ -33,22 +33,6 @@ void RecordingCanon::record(std::string_view name, std::initializer_list<Arg> ar
     calls.push_back(std::move(text));
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorvan-interp-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void TempDir::write(const std::string& name, std::string_view text) const {
-    std::ofstream file(path_ / name, std::ios::binary);
-    file << text;
-}
-
 InterpreterTest::InterpreterTest() : interp(canon, reporter, dir.path()) {
     restart();
 }

@@ -13,6 +13,7 @@
 #include "interp/canonical_machine.h"
 #include "interp/error_reporter.h"
 #include "interp/interpreter.h"
+#include "support/temp_dir.h"
 
 namespace zorvan::interp::testing {
 
@@ -120,19 +121,7 @@ class ListReporter final : public ErrorReporter {
     }
 };
 
-// A folder of its own per test, removed afterwards.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    void write(const std::string& name, std::string_view text) const;
-
-  private:
-    std::filesystem::path path_;
-};
+using zorvan::testing::TempDir;
 
 // An interpreter started as the operator program starts it (interpreter_init, then reset), with the
 // record of the start-up cleared.
