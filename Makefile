@@ -21,7 +21,7 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/src/app/zorvannc-cli trace --config-dir examples examples/pocket.ngc
+	$(BUILD)/bin/zorvannc-cli trace --config-dir examples examples/pocket.ngc
 
 # The sanitizer run comes first so that the last lines are the main run's CTest summary.
 test: deps test-asan build
@@ -36,13 +36,13 @@ test-asan: deps
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVAN_BENCH=ON -DZORVAN_TESTS=OFF -DZORVAN_CORE_ONLY=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	$(BENCH_BUILD)/bench/zorvan_bench
+	$(BENCH_BUILD)/bin/zorvan_bench
 
 fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DZORVAN_FUZZ=ON -DZORVAN_TESTS=OFF -DZORVAN_CORE_ONLY=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	scripts/run-fuzzers $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+	scripts/run-fuzzers $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs $(CLANG_FORMAT) -i

@@ -65,10 +65,12 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
 
     // Start-up as the operator program starts: separator first, so every later number reads with it.
     std::string units = "G21";
-    if (auto ini = config::ProfileFile::load(config::main_configuration_path(options.config_dir))) {
+    const auto configuration = config::main_configuration_path(options.config_dir);
+    if (auto ini = config::ProfileFile::load(configuration)) {
         interpreter.set_decimal_separator(config::read_decimal_separator(*ini));
         units = ini->read_string("RS274NGC", "UNITS", "G21");
     }
+    canon.SetConfigurationFile(configuration, interpreter.decimal_separator());
     if (options.units) units = *options.units;
     interpreter.interpreter_init();
     interpreter.execute_direct(equals_ignoring_case(units, "G20") ? "G20" : "G21");

@@ -20,6 +20,8 @@ void Canon::init_canon(const std::string& parameter_file_path) {
     ToolLengthOffset = 0.0;
     tool_table_path_ = config::tool_table_path_for(parameter_file_path).string();
     LoadToolTable();
+    if (!configuration_file_.empty())
+        parameters_ = LoadMotionParameters(configuration_file_, decimal_separator_);
     PreviewMode = true;
     BacklashDisplayOffset = {};
     ComputeUnitsPerStep();

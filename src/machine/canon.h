@@ -8,19 +8,11 @@
 
 #include "config/tool_table_file.h"
 #include "interp/canonical_machine.h"
+#include "machine/motion_parameters.h"
 #include "machine/operator_panel.h"
 #include "machine/tool_path_sink.h"
 
 namespace zorvan::machine {
-
-// Motion parameters taken from the configuration at start-up.
-struct MotionParameters {
-    std::array<double, 4> StepsPerUnit{100.0, 100.0, 100.0, 100.0};  // X, Y, Z steps per mm; A per degree
-    int MinRpm = 0;                                                  // rpm
-    int MaxRpm = 10000;                                              // rpm
-    int MinPwmPercent = 0;                                           // percent
-    int MaxPwmPercent = 100;                                         // percent
-};
 
 class Canon final : public interp::CanonicalMachine {
   public:
@@ -29,6 +21,12 @@ class Canon final : public interp::CanonicalMachine {
     // The interpreter's tool table, which loading the tool table file fills slot by slot.
     void BindInterpreterToolTable(interp::CanonToolTable* table) { interpreter_tool_table_ = table; }
     MotionParameters& Parameters() { return parameters_; }
+    // The machine configuration that init_canon reads the motion parameters from.
+    void SetConfigurationFile(std::filesystem::path file, char decimal_separator) {
+        configuration_file_ = std::move(file);
+        decimal_separator_ = decimal_separator;
+    }
+    void ComputeUnitsPerStep();
 
     // Canonical machining functions.
     void init_canon(const std::string& parameter_file_path) override;
@@ -121,7 +119,6 @@ class Canon final : public interp::CanonicalMachine {
   private:
     std::array<double, 3> ToMachine(double x, double y, double z) const;
     void MoveTo(const std::array<double, 3>& target);
-    void ComputeUnitsPerStep();
 
     OperatorPanel& panel_;
     ToolPathSink& sink_;
@@ -129,6 +126,8 @@ class Canon final : public interp::CanonicalMachine {
     interp::CanonToolTable* interpreter_tool_table_ = nullptr;
     std::vector<config::ToolEntry> tool_list_;
     std::string tool_table_path_;
+    std::filesystem::path configuration_file_;
+    char decimal_separator_ = '.';
 };
 
 }  // namespace zorvan::machine

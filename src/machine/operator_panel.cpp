@@ -8,4 +8,10 @@ void HeadlessOperatorPanel::SetOutputButton(OutputButton button, int caption_ent
     b.pressed = pressed;
 }
 
+void HeadlessOperatorPanel::EmergencyStop(bool on) {
+    if (on) ++emergency_stops;
+    in_emergency_stop = on;
+    if (on_emergency_stop) on_emergency_stop(on);
+}
+
 }  // namespace zorvan::machine

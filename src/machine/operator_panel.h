@@ -2,8 +2,12 @@
 // widgets; the headless implementation keeps the values for the CLI and the tests.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zorvan::machine {
 
@@ -25,6 +29,17 @@ class OperatorPanel {
     virtual void SetSpindleSlider(int percent) = 0;
     // Tool-path coordinates relative to the program origin instead of the machine's.
     virtual bool AbsoluteCoordinates() const = 0;
+
+    // The position display takes the board's step counts.
+    virtual void UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_t z, std::int32_t a) = 0;
+    // Enters (true) or leaves the emergency-stop state of the whole machine.
+    virtual void EmergencyStop(bool on) = 0;
+    // Lets button and key handlers run inside a wait.
+    virtual void ProcessMessages() = 0;
+    // A modal message box with an OK button.
+    virtual void ShowModalMessage(std::string_view text) = 0;
+    // The timer reload value of the board's top speed, which bounds the feed-override values.
+    virtual void SetControllerTimerBase(int reload) = 0;
 };
 
 class HeadlessOperatorPanel final : public OperatorPanel {
@@ -41,6 +56,17 @@ class HeadlessOperatorPanel final : public OperatorPanel {
     }
     void SetSpindleSlider(int percent) override { slider_percent = percent; }
     bool AbsoluteCoordinates() const override { return absolute_coordinates; }
+    void UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_t z, std::int32_t a) override {
+        display_steps = {x, y, z, a};
+        ++position_updates;
+    }
+    void EmergencyStop(bool on) override;
+    void ProcessMessages() override {
+        ++messages_processed;
+        if (on_process_messages) on_process_messages();
+    }
+    void ShowModalMessage(std::string_view text) override { modal_messages.emplace_back(text); }
+    void SetControllerTimerBase(int reload) override { controller_timer_base = reload; }
 
     struct Button {
         int caption_entry = -1;
@@ -51,6 +77,17 @@ class HeadlessOperatorPanel final : public OperatorPanel {
     Button buttons[4];
     int slider_minimum = 0, slider_maximum = 100, slider_percent = 0;
     bool absolute_coordinates = false;
+    std::array<std::int32_t, 4> display_steps{};
+    int position_updates = 0;
+    int emergency_stops = 0;
+    bool in_emergency_stop = false;
+    long messages_processed = 0;
+    std::vector<std::string> modal_messages;
+    int controller_timer_base = 0;
+    // What the machine does on an emergency stop (set by the composition root), and what a wait lets
+    // run; both optional.
+    std::function<void(bool)> on_emergency_stop;
+    std::function<void()> on_process_messages;
 };
 
 }  // namespace zorvan::machine

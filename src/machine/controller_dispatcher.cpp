@@ -1,0 +1,215 @@
+#include "machine/controller_dispatcher.h"
+
+#include <string>
+
+namespace zorvan::machine {
+namespace {
+
+constexpr std::uint8_t STATUS_ACCEPTED = 'Z';
+constexpr std::uint8_t STATUS_IDLE = '[';
+constexpr std::uint8_t STATUS_BUSY = '\\';
+// The library's negative codes arrive as 256 + code.
+constexpr std::uint8_t status_of(int code) {
+    return static_cast<std::uint8_t>(256 + code);
+}
+constexpr std::uint8_t STATUS_IN_ESTOP = status_of(-2);
+
+// Motion and output commands wait while the emergency stop is in force; the others reach the board.
+bool refused_in_estop(std::int32_t code) {
+    switch (code) {
+        case cmdContinue:
+        case cmdSetOutput:
+        case cmdDelay:
+        case cmdLinearMove:
+        case cmdRapidMove:
+        case cmdArcCW:
+        case cmdArcCCW:
+        case cmdHome:
+        case cmdIndexMove:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+Controller::Controller(OperatorPanel& panel, std::optional<controller::ZorvanApiTable> api)
+    : panel_(panel), api_(std::move(api)) {
+    messages_ = {"Controller detected at Port... ",
+                 "Command Syntax Error...",
+                 "Limit Switch Hit...",
+                 "Invalid Checksum...",
+                 "Unknown Command...",
+                 "Command is already in progress...",
+                 "Port Does Not Exist...",
+                 "Port is already open...",
+                 "Command Timed Out...",
+                 "Controller Failed to Reset...",
+                 "Controller not Inited...",
+                 "Controller in E-STOP..."};
+}
+
+DispatchResult Controller::ControllerDispatcher(const ControllerCommand& command) {
+    const ControllerCommand c = command;
+    // Without a board every command fails quietly; the start-up has said so already.
+    if (!ControllerPresent || !api_) return Failed;
+    std::int32_t position[4] = {0, 0, 0, 0};
+    const std::uint8_t status = Call(c, position);
+    return MapStatus(status, position);
+}
+
+std::uint8_t Controller::Call(const ControllerCommand& c, std::int32_t (&p)[4]) {
+    if (EStopActive && refused_in_estop(c.code)) return STATUS_IN_ESTOP;
+    const auto& api = *api_;
+    std::uint8_t status = 0;
+    switch (c.code) {
+        case cmdSetArcDirection:
+            return api.SetArcDirection(c.option);
+        case cmdGetFirmwareVersion:
+            FirmwareVersion = api.GetFirmwareVersion();
+            return 0;
+        case cmdReset:
+            status = api.Reset(&ControllerPort, 27);
+            if (status == STATUS_ACCEPTED) {
+                panel_.ShowStatus(messages_[MsgControllerDetectedAtPort] + std::to_string(ControllerPort));
+            }
+            return status;
+        case cmdGetPosition:
+            ProbeTripped = false;
+            status = api.GetPosition(&p[0], &p[1], &p[2], &p[3]);
+            // Idle is shown by the status mapping, which updates the display itself.
+            if (status != STATUS_IDLE) panel_.UpdatePositionDisplay(p[0], p[1], p[2], p[3]);
+            return status;
+        case cmdPause:
+            status = api.Pause();
+            if (status == STATUS_ACCEPTED) Paused = true;
+            return status;
+        case cmdContinue:
+            status = api.Continue();
+            if (status == STATUS_ACCEPTED) Paused = false;
+            return status;
+        case cmdEndCurrentMove:
+            return api.EndCurrentMove();
+        case cmdEmergencyStop:
+            return api.EmStop();
+        case cmdSetPosition:
+            return api.SetPosition(c.x, c.y, c.z, c.a, c.axisMask);
+        case cmdSetOutput:
+            return api.SetOutput(c.axisMask, c.option, &p[0], &p[1], &p[2], &p[3]);
+        case cmdDelay:
+            return api.Delay(&p[0], &p[1], &p[2], c.seconds, &p[3]);
+        case cmdLinearMove:
+            return api.LinearMove(c.x, c.y, c.z, c.a, c.speed, c.endSpeed, &p[0], &p[1], &p[2], &p[3]);
+        case cmdRapidMove:
+            return api.RapidMove(c.x, c.y, c.z, c.a, c.speed, c.endSpeed, &p[0], &p[1], &p[2], &p[3]);
+        case cmdArcCW:
+            return api.QuadrantArcMoveCW(c.arcRadius, c.x, c.y, c.arcEndX, c.arcEndY, c.speed, c.endSpeed,
+                                         c.quadrant, &p[0], &p[1], &p[2], &p[3]);
+        case cmdArcCCW:
+            return api.QuadrantArcMoveCCW(c.arcRadius, c.x, c.y, c.arcEndX, c.arcEndY, c.speed, c.endSpeed,
+                                          c.quadrant, &p[0], &p[1], &p[2], &p[3]);
+        case cmdHome:
+            return api.Home(c.axisMask, c.option, c.speed);
+        case cmdSetFeedOverride:
+            return api.SetFeedOverride(c.speed);
+        case cmdSetMaxSps:
+            return api.SetMaxSPS(c.speed, AxisCount, c.option, c.quadrant);
+        case cmdIndexMove:
+            return api.IndexMove(c.x, c.y, c.z, c.a, c.speed, c.axisMask, &p[0], &p[1], &p[2], &p[3]);
+        case cmdReadInputs: {
+            const std::uint8_t inputs = api.ReadInputs();
+            panel_.ShowStatus("Inputs = " + std::to_string(inputs));
+            return STATUS_ACCEPTED;
+        }
+        case cmdTweakZ:
+            return api.TweakZAxis(c.speed);
+        case cmdSetProbePolarity:
+            return api.SetProbePolarity(c.option);
+        default:
+            return 0;
+    }
+}
+
+DispatchResult Controller::MapStatus(std::uint8_t status, const std::int32_t (&p)[4]) {
+    if (status <= '4') return Done;
+    switch (status) {
+        case STATUS_ACCEPTED:
+            return Done;
+        case STATUS_IDLE:
+            panel_.UpdatePositionDisplay(p[0], p[1], p[2], p[3]);
+            MotionComplete = true;
+            return Done;
+        case STATUS_BUSY:
+            panel_.UpdatePositionDisplay(p[0], p[1], p[2], p[3]);
+            return Busy;
+        case status_of(-51):
+        case status_of(-44):
+            Show(MsgCommandSyntaxError);
+            return Failed;
+        case status_of(-49):
+            if (!EStopActive) panel_.EmergencyStop(true);
+            MotionComplete = true;
+            Show(MsgLimitSwitchHit);
+            return Failed;
+        case status_of(-48):
+            Show(MsgInvalidChecksum);
+            return Failed;
+        case status_of(-47):
+            Show(MsgUnknownCommand);
+            return Failed;
+        case status_of(-43):
+            // A probe hit is an answer, not a fault: the tool-length measurement looks for it.
+            MotionComplete = true;
+            ProbeTripped = true;
+            return Done;
+        case status_of(-42):
+            Show(MsgCommandInProgress);
+            return Failed;
+        case status_of(-41):
+            Show(MsgPortDoesNotExist);
+            return Failed;
+        case status_of(-40):
+            Show(MsgPortAlreadyOpen);
+            return Failed;
+        case status_of(-39):
+            Show(MsgCommandTimedOut);
+            return Failed;
+        case status_of(-38):
+            Show(MsgControllerFailedToReset);
+            return Failed;
+        case STATUS_IN_ESTOP:
+            // Done, so that a refusal never escalates into a second emergency stop.
+            Show(MsgControllerInEStop);
+            return Done;
+        case status_of(-1):
+            Show(MsgControllerNotInited);
+            return Failed;
+        default:
+            return Failed;
+    }
+}
+
+void WaitForMotionComplete(Controller& controller, OperatorPanel& panel) {
+    if (!controller.ControllerPresent) return;
+    controller.MotionComplete = false;
+    ControllerCommand query;
+    query.code = cmdGetPosition;
+    while (!controller.MotionComplete && !controller.EStopActive) {
+        // A board that has gone away answers Failed for ever; that is an emergency, not a wait.
+        if (controller.ControllerDispatcher(query) == Failed && !controller.EStopActive) {
+            panel.EmergencyStop(true);
+        }
+        panel.ProcessMessages();
+    }
+}
+
+bool LeaveEmergencyStop(Controller& controller) {
+    ControllerCommand query;
+    query.code = cmdGetPosition;
+    if (controller.ControllerDispatcher(query) != Done) return false;
+    controller.EStopActive = false;
+    return true;
+}
+
+}  // namespace zorvan::machine

@@ -1,0 +1,71 @@
+// Every operation on the board passes through ControllerDispatcher: it calls the library, maps the
+// status byte to Done, Busy or Failed, keeps the controller flags and shows the status messages.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "controller/zorvan_api_table.h"
+#include "machine/controller_command.h"
+#include "machine/operator_panel.h"
+
+namespace zorvan::machine {
+
+// The texts the dispatcher shows in the status bar, by entry.
+enum StatusMessage : int {
+    MsgControllerDetectedAtPort,
+    MsgCommandSyntaxError,
+    MsgLimitSwitchHit,
+    MsgInvalidChecksum,
+    MsgUnknownCommand,
+    MsgCommandInProgress,
+    MsgPortDoesNotExist,
+    MsgPortAlreadyOpen,
+    MsgCommandTimedOut,
+    MsgControllerFailedToReset,
+    MsgControllerNotInited,
+    MsgControllerInEStop,
+    STATUS_MESSAGE_COUNT
+};
+
+class Controller {
+  public:
+    Controller(OperatorPanel& panel, std::optional<controller::ZorvanApiTable> api);
+
+    DispatchResult ControllerDispatcher(const ControllerCommand& command);
+
+    // The library itself, for the start-up calls and the spindle slider; nullptr without a board.
+    const controller::ZorvanApiTable* Api() const { return api_ ? &*api_ : nullptr; }
+    // The language file may replace the texts.
+    std::array<std::string, STATUS_MESSAGE_COUNT>& StatusMessages() { return messages_; }
+
+    // Controller flags.
+    bool ControllerPresent = false;
+    std::int32_t ControllerPort = 0;
+    bool MotionComplete = false;
+    double FirmwareVersion = 0.0;
+    bool EStopActive = false;
+    bool Paused = false;
+    bool ProbeTripped = false;
+    std::int32_t AxisCount = 3;
+
+  private:
+    std::uint8_t Call(const ControllerCommand& c, std::int32_t (&position)[4]);
+    DispatchResult MapStatus(std::uint8_t status, const std::int32_t (&position)[4]);
+    void Show(StatusMessage message) { panel_.ShowStatus(messages_[message]); }
+
+    OperatorPanel& panel_;
+    std::optional<controller::ZorvanApiTable> api_;
+    std::array<std::string, STATUS_MESSAGE_COUNT> messages_;
+};
+
+// Polls the board's position, letting windows run after each poll, until the board reports its motion
+// ended or the emergency stop is in force. Nothing to wait for without a board.
+void WaitForMotionComplete(Controller& controller, OperatorPanel& panel);
+
+// Leaves the emergency stop only when the board answers a position query.
+bool LeaveEmergencyStop(Controller& controller);
+
+}  // namespace zorvan::machine

@@ -1,0 +1,101 @@
+#include "machine/motion_queue.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace zorvan::machine {
+
+bool MotionQueue::Dispatch(const ControllerCommand& command) {
+    DispatchResult result = controller_.ControllerDispatcher(command);
+    while (result == Busy) {
+        panel_.ProcessMessages();
+        if (controller_.EStopActive) return false;
+        result = controller_.ControllerDispatcher(command);
+    }
+    if (result == Failed) panel_.EmergencyStop(true);
+    return true;
+}
+
+void MotionQueue::SendMotion(const ControllerCommand& command) {
+    if (controller_.EStopActive) return;
+    if (contouring_ <= 0) {
+        Dispatch(command);
+        return;
+    }
+    queue_.push_back(command);
+    if (queue_.size() < MOTION_QUEUE_CAPACITY) return;
+    LookAhead();
+    // A failed send enters the emergency stop and the command leaves the queue as if sent.
+    if (Dispatch(queue_.front()) && !queue_.empty()) queue_.pop_front();
+}
+
+void MotionQueue::FlushMotion() {
+    if (controller_.EStopActive) {
+        DiscardMotion();
+        return;
+    }
+    if (contouring_ != 0) LookAhead();
+    while (!queue_.empty()) {
+        if (!Dispatch(queue_.front())) return;
+        // The emergency stop a failed send enters has emptied the queue already.
+        if (!queue_.empty()) queue_.pop_front();
+    }
+}
+
+int MotionQueue::RampLength(int steps) const {
+    const int length = accel_scale_ != 0 ? steps / accel_scale_ : steps;
+    return std::min(length, RAMP_ENTRIES - 1);
+}
+
+void MotionQueue::SetRamp(const RampTable& table, int accel_scale) {
+    ramp_ = table;
+    accel_scale_ = accel_scale;
+    ramp_ascending_ = std::is_sorted(ramp_.begin(), ramp_.end());
+}
+
+int MotionQueue::RampIndex(int speed) const {
+    if (speed == 0) return 0;
+    const long x = 65562L - std::lround(1250000.0 / std::abs(static_cast<double>(speed)));
+    if (ramp_ascending_) {
+        // The first entry from 1 on that reaches x, found by halves: the look-ahead asks this for every
+        // queued move on every send.
+        const auto first = std::lower_bound(ramp_.begin() + 1, ramp_.end(), x,
+                                            [](std::uint16_t entry, long value) { return entry < value; });
+        if (first == ramp_.end()) return RAMP_ENTRIES - 1;
+        return static_cast<int>(first - ramp_.begin()) - 1;
+    }
+    for (int i = 1; i < RAMP_ENTRIES; ++i) {
+        if (ramp_[static_cast<std::size_t>(i)] >= x) return i - 1;
+    }
+    return RAMP_ENTRIES - 1;
+}
+
+// What stays true: no move ends faster than it runs, a junction is entered no faster than the velocity
+// jump between the two moves allows, the last queued move ends at rest, and every move can still brake
+// to the end speed the next one needs within the next one's own ramp length.
+void MotionQueue::LookAhead() {
+    if (!controller_.ControllerPresent || contouring_ == 0 || queue_.empty()) return;
+    const std::size_t n = queue_.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        ControllerCommand& p = queue_[i];
+        const ControllerCommand& q = queue_[i + 1];
+        const long jump = std::max({std::labs(static_cast<long>(p.vOutX) - q.vInX),
+                                    std::labs(static_cast<long>(p.vOutY) - q.vInY),
+                                    std::labs(static_cast<long>(p.vOutZ) - q.vInZ)});
+        long g = p.speed - jump;
+        if (contouring_ > 1 && jump > contouring_) g = MIN_JUNCTION_SPEED;
+        if (g < MIN_JUNCTION_SPEED) g = MIN_JUNCTION_SPEED;
+        p.endSpeed = static_cast<std::int32_t>(std::min<long>(g, p.speed));
+    }
+    queue_[n - 1].endSpeed = 0;
+    for (std::size_t i = n - 1; i >= 1; --i) {
+        const ControllerCommand& s = queue_[i];
+        ControllerCommand& p = queue_[i - 1];
+        const int k = std::min(RampLength(s.steps) + RampIndex(s.endSpeed), RAMP_ENTRIES - 1);
+        const int v = RampRate(ramp_[static_cast<std::size_t>(k)]);
+        if (v < p.endSpeed) p.endSpeed = std::max(v, MIN_JUNCTION_SPEED);
+    }
+}
+
+}  // namespace zorvan::machine

@@ -1,0 +1,50 @@
+// Moves wait here so that the speed each may end at can be raised where the path continues smoothly
+// and lowered where the moves after it are too short to brake in.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+
+#include "machine/controller_command.h"
+#include "machine/controller_dispatcher.h"
+#include "machine/motion_parameters.h"
+
+namespace zorvan::machine {
+
+inline constexpr std::size_t MOTION_QUEUE_CAPACITY = 100;
+inline constexpr int MIN_JUNCTION_SPEED = 20;  // steps/s
+
+class MotionQueue {
+  public:
+    MotionQueue(Controller& controller, OperatorPanel& panel) : controller_(controller), panel_(panel) {}
+
+    // Contouring and the ramp come from the controller start-up.
+    void SetContouring(int contouring) { contouring_ = contouring; }
+    int Contouring() const { return contouring_; }
+    void SetRamp(const RampTable& table, int accel_scale);
+
+    void SendMotion(const ControllerCommand& command);
+    void FlushMotion();
+    void DiscardMotion() { queue_.clear(); }
+    std::size_t size() const { return queue_.size(); }
+    const std::deque<ControllerCommand>& Queued() const { return queue_; }
+
+    // The look-ahead over the queued commands (run before sending); public for its own tests.
+    void LookAhead();
+    int RampIndex(int speed) const;
+    int RampLength(int steps) const;
+
+  private:
+    // false when the emergency stop cut a busy wait short: the command stays where it is.
+    bool Dispatch(const ControllerCommand& command);
+
+    Controller& controller_;
+    OperatorPanel& panel_;
+    std::deque<ControllerCommand> queue_;
+    int contouring_ = 0;
+    RampTable ramp_{};
+    int accel_scale_ = 1;
+    bool ramp_ascending_ = false;  // then RampIndex may search by halves
+};
+
+}  // namespace zorvan::machine

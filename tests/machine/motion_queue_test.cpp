@@ -1,0 +1,172 @@
+// The motion queue, its look-ahead and the ramp table, against values worked out by hand.
+#include "machine/motion_queue.h"
+
+#include <gtest/gtest.h>
+
+#include "machine/fake_board.h"
+
+namespace zorvan::machine {
+namespace {
+
+using testing::fake_board;
+using testing::status_code;
+
+ControllerCommand feed(std::int32_t speed, std::int32_t steps, std::int32_t vx_in, std::int32_t vy_in,
+                       std::int32_t vx_out, std::int32_t vy_out) {
+    ControllerCommand c;
+    c.code = cmdLinearMove;
+    c.speed = speed;
+    c.endSpeed = std::min(speed, 100);
+    c.steps = steps;
+    c.vInX = vx_in, c.vInY = vy_in, c.vOutX = vx_out, c.vOutY = vy_out;
+    return c;
+}
+
+class Queue : public ::testing::Test {
+  protected:
+    Queue() : controller(panel, testing::fake_board_table()), queue(controller, panel) {
+        fake_board(true);
+        controller.ControllerPresent = true;
+        MotionParameters p;  // acceleration 5000, max 1000, start 100, scale 1
+        queue.SetRamp(BuildRampTable(p, nullptr), p.AccelScale);
+        panel.on_emergency_stop = [this](bool on) {
+            controller.EStopActive = on;
+            queue.DiscardMotion();
+        };
+    }
+    HeadlessOperatorPanel panel;
+    Controller controller;
+    MotionQueue queue;
+};
+
+TEST(RampTable, FollowsTheAccelerationFromTheStartVelocityToTheTop) {
+    MotionParameters p;
+    const RampTable table = BuildRampTable(p, nullptr);
+    // 100 + 5000/150 = 133.33 steps/s gives 65562 - 9375; then 170.83 and 200.10 steps/s.
+    EXPECT_EQ(table[0], 56187);
+    EXPECT_EQ(table[1], 58245);
+    EXPECT_EQ(table[2], 59315);
+    EXPECT_EQ(table[244], 65562 - 1250);  // held at the top speed
+    EXPECT_EQ(RampRate(table[244]), 1000);
+    EXPECT_EQ(RampRate(table[0]), 133);
+}
+
+TEST(RampTable, ClampsWhatTheBoardCannotDo) {
+    const struct {
+        int acceleration, max_sps, start_velocity, accel_scale;
+        int want_acceleration, want_max, want_start, want_scale;
+        bool message;
+    } cases[] = {
+        {50, 1000, 100, 1, 100, 1000, 100, 1, false},     {5000, 30, 20, 1, 5000, 40, 40, 1, false},
+        {5000, 1000, 2000, 1, 5000, 1000, 1000, 1, true}, {5000, 1000, 100, 300, 5000, 1000, 100, 1, false},
+        {5000, 1000, 100, -1, 5000, 1000, 100, 1, false}, {5000, 1000, 100, 0, 5000, 1000, 100, 0, false},
+    };
+    for (const auto& c : cases) {
+        MotionParameters p;
+        p.Acceleration = c.acceleration, p.MaxSps = c.max_sps, p.StartVelocity = c.start_velocity;
+        p.AccelScale = c.accel_scale;
+        std::string message;
+        BuildRampTable(p, &message);
+        EXPECT_EQ(p.Acceleration, c.want_acceleration);
+        EXPECT_EQ(p.MaxSps, c.want_max);
+        EXPECT_EQ(p.StartVelocity, c.want_start);
+        EXPECT_EQ(p.AccelScale, c.want_scale);
+        EXPECT_EQ(message, c.message ? "START_VEL > MAXSPS in Ini file... Setting START_VEL = MAXSPS" : "");
+    }
+}
+
+TEST_F(Queue, RampIndexAndLengthFindTheirEntries) {
+    EXPECT_EQ(queue.RampIndex(0), 0);
+    EXPECT_EQ(queue.RampIndex(170), 0);   // entry 1 (170.8 steps/s) is the first to reach it
+    EXPECT_EQ(queue.RampIndex(180), 1);   // entry 2 (200.1 steps/s) is the first to reach it
+    EXPECT_EQ(queue.RampIndex(-180), 1);  // the sign of a velocity does not matter
+    EXPECT_EQ(queue.RampIndex(5000), 244);
+    EXPECT_EQ(queue.RampLength(300), 244);
+    EXPECT_EQ(queue.RampLength(12), 12);
+}
+
+TEST_F(Queue, ALongStraightRunKeepsItsSpeedAndACornerSlowsToTheFloor) {
+    queue.SetContouring(1);
+    controller.EStopActive = false;
+    // Three long moves: along X, along X again, then along Y (a 90-degree corner at 1000 steps/s).
+    queue.SendMotion(feed(1000, 1000, 1000, 0, 1000, 0));
+    queue.SendMotion(feed(1000, 1000, 1000, 0, 1000, 0));
+    queue.SendMotion(feed(1000, 1000, 0, 1000, 0, 1000));
+    queue.LookAhead();
+    EXPECT_EQ(queue.Queued()[0].endSpeed, 1000);
+    EXPECT_EQ(queue.Queued()[1].endSpeed, 20);
+    EXPECT_EQ(queue.Queued()[2].endSpeed, 0);
+}
+
+TEST_F(Queue, TheContouringLimitCapsAJunctionJump) {
+    queue.SetContouring(50);
+    queue.SendMotion(feed(1000, 1000, 1000, 0, 1000, 0));
+    queue.SendMotion(feed(1000, 1000, 940, 0, 940, 0));
+    queue.LookAhead();
+    EXPECT_EQ(queue.Queued()[0].endSpeed, 20);  // a jump of 60 is over the limit of 50
+    queue.SetContouring(1);
+    queue.LookAhead();
+    EXPECT_EQ(queue.Queued()[0].endSpeed, 940);
+}
+
+TEST_F(Queue, AShortNextMoveLowersTheEndSpeedToWhatItCanBrakeFrom) {
+    queue.SetContouring(1);
+    queue.SendMotion(feed(1000, 1000, 1000, 0, 1000, 0));
+    queue.SendMotion(feed(1000, 2, 1000, 0, 1000, 0));  // 2 steps: ramp entry 2 at the end
+    queue.LookAhead();
+    EXPECT_EQ(queue.Queued()[0].endSpeed, RampRate(59315));  // 200 steps/s
+}
+
+TEST_F(Queue, ContouringHoldsNinetyNineMovesAndTheHundredthSendsTheFirst) {
+    queue.SetContouring(1);
+    for (int i = 0; i < 99; ++i)
+        queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    EXPECT_TRUE(fake_board().calls.empty());
+    queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    EXPECT_EQ(fake_board().calls.size(), 1u);
+    EXPECT_EQ(queue.size(), 99u);
+    queue.FlushMotion();
+    EXPECT_EQ(fake_board().calls.size(), 100u);
+    EXPECT_EQ(fake_board().calls.back(), "LinearMove(0, 0, 0, 0, 1000, 0)");  // the last ends at rest
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(Queue, WithoutContouringEveryMoveGoesAtOnceAsItCame) {
+    queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    EXPECT_EQ(fake_board().calls, std::vector<std::string>{"LinearMove(0, 0, 0, 0, 1000, 100)"});
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(Queue, BusyIsRetriedWhileWindowsRunAndTheEmergencyStopEndsTheWait) {
+    fake_board().statuses = {'\\', '\\', 'Z'};
+    queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    EXPECT_EQ(fake_board().calls.size(), 3u);
+    EXPECT_EQ(panel.messages_processed, 2);
+
+    fake_board().calls.clear();
+    fake_board().statuses = {'\\', '\\', '\\'};
+    panel.on_process_messages = [this] { controller.EStopActive = true; };
+    queue.SetContouring(1);
+    queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    queue.FlushMotion();
+    EXPECT_EQ(fake_board().calls.size(), 1u);
+    EXPECT_EQ(queue.size(), 1u);  // left where it was; the emergency stop discards it
+    queue.FlushMotion();
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(Queue, AFailedSendEntersTheEmergencyStopAndNothingMoreIsSent) {
+    queue.SetContouring(1);
+    for (int i = 0; i < 3; ++i)
+        queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    fake_board().statuses = {status_code(-39)};
+    queue.FlushMotion();
+    EXPECT_EQ(panel.emergency_stops, 1);
+    EXPECT_EQ(fake_board().calls.size(), 1u);
+    EXPECT_EQ(queue.size(), 0u);
+    queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    EXPECT_EQ(queue.size(), 0u);  // dropped while the emergency stop is in force
+}
+
+}  // namespace
+}  // namespace zorvan::machine
