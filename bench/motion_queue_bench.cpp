@@ -33,7 +33,8 @@ void BM_SendMotionWithAFullQueue(benchmark::State& state) {
     move.speed = 1000;
     move.vInX = move.vOutX = 1000;
     move.steps = 50;
-    while (queue.size() < MOTION_QUEUE_CAPACITY - 1) queue.SendMotion(move);
+    while (queue.size() < MOTION_QUEUE_CAPACITY - 1)
+        queue.SendMotion(move);
     long sent = 0;
     for (auto _ : state) {
         const int turn = static_cast<int>(sent % 36);

@@ -27,7 +27,8 @@ ZorvanStatus ZorvanReset(int32_t* port, int32_t mode);
 double ZorvanGetFirmwareVersion(void);
 ZorvanStatus ZorvanSetAccelleration(int32_t acceleration, int32_t max_sps, int32_t start_velocity,
                                     uint8_t accel_scale);
-ZorvanStatus ZorvanSetMaxSPS(int32_t max_sps, int32_t axis_count, uint8_t invert_step_pulse, uint8_t reserved);
+ZorvanStatus ZorvanSetMaxSPS(int32_t max_sps, int32_t axis_count, uint8_t invert_step_pulse,
+                             uint8_t reserved);
 ZorvanStatus ZorvanSetArcDirection(uint8_t code);
 ZorvanStatus ZorvanSetPosition(int32_t x, int32_t y, int32_t z, int32_t a, uint8_t axis_mask);
 ZorvanStatus ZorvanGetPosition(int32_t* x, int32_t* y, int32_t* z, int32_t* a);

@@ -45,6 +45,7 @@ inline constexpr const char* ZORVAN_API_LIBRARY = "libZorvanAPI.so";
 // Loads the library and resolves all 24 functions. On failure (no library, a missing symbol) the
 // result is nullopt and `error`, when given, says why; the program then runs without a controller.
 // The library stays loaded for the life of the process.
-std::optional<ZorvanApiTable> load_zorvan_api(const std::filesystem::path& library, std::string* error = nullptr);
+std::optional<ZorvanApiTable> load_zorvan_api(const std::filesystem::path& library,
+                                              std::string* error = nullptr);
 
 }  // namespace zorvan::controller
