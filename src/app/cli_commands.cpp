@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/cli_config.h"
+#include "app/cli_run.h"
 #include "app/trace_canon.h"
 #include "config/machine_config.h"
 #include "config/profile_file.h"
@@ -16,7 +17,10 @@ namespace {
 constexpr const char* USAGE =
     "usage: zorvannc-cli trace [--config-dir DIR] [--units G20|G21] FILE\n"
     "       zorvannc-cli check [--config-dir DIR] [--units G20|G21] FILE\n"
+    "       zorvannc-cli run [--config-dir DIR] [--units G20|G21] [--realtime] FILE\n"
     "       zorvannc-cli config [--config-dir DIR]\n";
+
+}  // namespace
 
 bool equals_ignoring_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -28,6 +32,8 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
     }
     return true;
 }
+
+namespace {
 
 // Errors reported while the machine starts are not part of a run's output.
 class SwitchedReporter final : public interp::ErrorReporter {
@@ -44,11 +50,44 @@ class SwitchedReporter final : public interp::ErrorReporter {
 
 }  // namespace
 
+std::string_view take_line(std::string_view& text) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+std::vector<std::string> split_lines(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty())
+        lines.emplace_back(take_line(text));
+    return lines;
+}
+
 std::filesystem::path executable_dir() {
     std::error_code error;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) return std::filesystem::current_path();
     return exe.parent_path();
+}
+
+void start_interpreter(const ProgramRunOptions& options, interp::Interpreter& interpreter,
+                       machine::Canon& canon) {
+    // Separator first, so every later number reads with it.
+    std::string units = "G21";
+    const auto configuration = config::main_configuration_path(options.config_dir);
+    if (auto ini = config::ProfileFile::load(configuration)) {
+        interpreter.set_decimal_separator(config::read_decimal_separator(*ini));
+        units = ini->read_string("RS274NGC", "UNITS", "G21");
+    }
+    canon.SetConfigurationFile(configuration, interpreter.decimal_separator());
+    canon.BindInterpreterToolTable(&interpreter.settings().tool_table);
+    canon.SetDirectExecutor(
+        [&interpreter](std::string_view line) { return interpreter.execute_direct(line); });
+    if (options.units) units = *options.units;
+    interpreter.interpreter_init();
+    interpreter.execute_direct(equals_ignoring_case(units, "G20") ? "G20" : "G21");
 }
 
 int run_program_text(const ProgramRunOptions& options, std::string_view text, bool print_calls,
@@ -61,19 +100,8 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
     machine::Canon canon(panel, sink);
     TracingCanon tracer(canon, output);
     interp::Interpreter interpreter(tracer, reporter, options.config_dir);
-    canon.BindInterpreterToolTable(&interpreter.settings().tool_table);
 
-    // Start-up as the operator program starts: separator first, so every later number reads with it.
-    std::string units = "G21";
-    const auto configuration = config::main_configuration_path(options.config_dir);
-    if (auto ini = config::ProfileFile::load(configuration)) {
-        interpreter.set_decimal_separator(config::read_decimal_separator(*ini));
-        units = ini->read_string("RS274NGC", "UNITS", "G21");
-    }
-    canon.SetConfigurationFile(configuration, interpreter.decimal_separator());
-    if (options.units) units = *options.units;
-    interpreter.interpreter_init();
-    interpreter.execute_direct(equals_ignoring_case(units, "G20") ? "G20" : "G21");
+    start_interpreter(options, interpreter, canon);
 
     tracer.set_enabled(print_calls);
     reporter.enabled = true;
@@ -81,16 +109,12 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
     interpreter.set_program_name(options.file.string());
     long long lines = 0;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = take_line(text);
         ++lines;
         if (interpreter.interpret_line(line) != interp::RESULT_OK) break;
     }
     if (interpreter.block().m_modes[4] != 1) {
-        reporter.report_error(interpreter.line_counter(), interpreter.line_text(),
-                              "File ended with no stopping command given");
+        interpreter.report_error("File ended with no stopping command given");
     }
     if (!print_calls) {
         output.append_int(lines);
@@ -112,6 +136,8 @@ int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* o
 int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     if (!args.empty() && args[0] == "config")
         return run_config_command({args.begin() + 1, args.end()}, out, err);
+    if (!args.empty() && args[0] == "run")
+        return run_on_board_command({args.begin() + 1, args.end()}, out, err);
     if (args.empty() || (args[0] != "trace" && args[0] != "check")) {
         std::fputs(USAGE, err);
         return EXIT_USAGE;

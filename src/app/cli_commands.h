@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "interp/interpreter.h"
+#include "machine/canon.h"
+
 namespace zorvan::app {
 
 struct ProgramRunOptions {
@@ -32,5 +35,17 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
 int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
 std::filesystem::path executable_dir();
+
+// The interpreter and the canonical functions started as the operator program starts them: the
+// configuration of the folder, interpreter_init, then the start units as a direct command.
+void start_interpreter(const ProgramRunOptions& options, interp::Interpreter& interpreter,
+                       machine::Canon& canon);
+
+bool equals_ignoring_case(std::string_view a, std::string_view b);
+
+// The program text as the editor's lines: split at line feeds, a carriage return before one dropped, and
+// no empty line after a final line feed. take_line removes the first line from the text and returns it.
+std::string_view take_line(std::string_view& text);
+std::vector<std::string> split_lines(std::string_view text);
 
 }  // namespace zorvan::app

@@ -34,6 +34,9 @@ class Interpreter {
     int interpret_line(std::string_view text);
     int execute_direct(std::string_view text);
 
+    // A failure found outside the interpreter, shown as its own are: with the line count and line text.
+    int report_error(std::string_view message) { return fail(message); }
+
     // The process-wide decimal separator of real numbers in programs and the parameter file.
     void set_decimal_separator(char separator) { decimal_separator_ = separator; }
     char decimal_separator() const { return decimal_separator_; }

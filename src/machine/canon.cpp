@@ -2,10 +2,30 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zorvan::machine {
 
-Canon::Canon(OperatorPanel& panel, ToolPathSink& sink) : panel_(panel), sink_(sink) {
+namespace {
+
+// Reals become integer fields rounded to the nearest integer, ties to even, and held within 32 bits.
+std::int32_t to_steps(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
+    if (!(rounded < 2147483647.0)) return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(rounded);
+}
+
+// An axis whose top speed is not configured as positive still moves, at one step per second.
+double top_speed(int axis_max_sps) {
+    return axis_max_sps > 0 ? axis_max_sps : 1.0;
+}
+
+}  // namespace
+
+Canon::Canon(OperatorPanel& panel, ToolPathSink& sink, Controller* controller)
+    : panel_(panel), sink_(sink), controller_(controller) {
+    if (controller_ != nullptr) queue_.emplace(*controller_, panel_);
     ComputeUnitsPerStep();
 }
 
@@ -20,8 +40,16 @@ void Canon::init_canon(const std::string& parameter_file_path) {
     ToolLengthOffset = 0.0;
     tool_table_path_ = config::tool_table_path_for(parameter_file_path).string();
     LoadToolTable();
-    if (!configuration_file_.empty())
+    if (!configuration_file_.empty()) {
         parameters_ = LoadMotionParameters(configuration_file_, decimal_separator_);
+        if (auto file = config::ProfileFile::load(configuration_file_)) {
+            homing_velocity_sps_ = file->read_int("TRAJ", "HOMING_VEL", 100);
+        }
+        tool_change_ = config::read_tool_change_file(configuration_file_.parent_path(), tool_change_.Sensor,
+                                                     decimal_separator_);
+    }
+    // A new, empty motion queue; the contouring setting comes with the controller start-up.
+    if (queue_) queue_->DiscardMotion();
     PreviewMode = true;
     BacklashDisplayOffset = {};
     ComputeUnitsPerStep();
@@ -29,7 +57,34 @@ void Canon::init_canon(const std::string& parameter_file_path) {
     set_spindle_speed(0.0);
 }
 
-void Canon::exit_canon() {}
+void Canon::exit_canon() {
+    if (queue_) queue_->DiscardMotion();
+}
+
+void Canon::Flush() {
+    if (queue_) queue_->FlushMotion();
+}
+
+void Canon::WaitInControlMode() {
+    if (ControlMode()) WaitForMotionComplete(*controller_, panel_);
+}
+
+void Canon::DispatchNow(const ControllerCommand& command) {
+    if (queue_) queue_->Dispatch(command);
+}
+
+void Canon::SetOutput(int output, int state) {
+    if (!ControlMode()) return;
+    ControllerCommand c;
+    c.code = cmdSetOutput;
+    c.axisMask = static_cast<std::uint8_t>(output);
+    c.option = static_cast<std::uint8_t>(state);
+    DispatchNow(c);
+}
+
+void Canon::SendMove(const ControllerCommand& command) {
+    if (queue_) queue_->SendMotion(command);
+}
 
 // Each line of the file goes to the interpreter's table at its slot and to the end of the tool list.
 // Slots beyond the interpreter's table stay in the list (the setup dialog renumbers them) but are
@@ -113,60 +168,176 @@ void Canon::MoveTo(const std::array<double, 3>& target) {
 
 void Canon::straight_traverse(double x, double y, double z) {
     std::array<double, 3> target = ToMachine(x, y, z);
-    if (PreviewMode) {
-        sink_.SetMoveKind(MoveRapid);
-        std::array<double, 3> drawn = target;
-        if (panel_.AbsoluteCoordinates()) {
-            for (int axis = 0; axis < 3; ++axis)
-                drawn[axis] -= OriginOffset[axis];
+    if (!ControlMode()) {
+        if (RenderedView && stock_ != nullptr) {
+            const auto from = ToProgram(CurrentPosition[0], CurrentPosition[1], CurrentPosition[2]);
+            const auto to = ToProgram(target[0], target[1], target[2]);
+            if (stock_->CutRapid(from[0], from[1], from[2], to[0], to[1], to[2])) stock_->Refresh();
+        } else {
+            sink_.SetMoveKind(MoveRapid);
+            std::array<double, 3> drawn = target;
+            if (panel_.AbsoluteCoordinates()) {
+                for (int axis = 0; axis < 3; ++axis)
+                    drawn[axis] -= OriginOffset[axis];
+            }
+            sink_.LineTo3D(drawn[0] / LengthUnitScale, drawn[1] / LengthUnitScale,
+                           drawn[2] / LengthUnitScale);
         }
-        sink_.LineTo3D(drawn[0] / LengthUnitScale, drawn[1] / LengthUnitScale, drawn[2] / LengthUnitScale);
+        MoveTo(target);
+        return;
     }
+    StepMove move = StepsTo(target);
+    // A rapid to where the tool stands is still sent; its speed is worked out as if X moved a step.
+    std::array<double, 3> d = move.delta;
+    if (d[0] == 0 && d[1] == 0 && d[2] == 0) d[0] = 1;
+    const int dominant = DominantAxis(d);
+    const double dominant_speed = top_speed(parameters_.AxisMaxSps[dominant]);
+    double speed = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        speed = std::max(speed, dominant_speed * std::fabs(d[axis] / d[dominant]));
+    }
+    ControllerCommand c;
+    c.code = cmdRapidMove;
+    c.x = to_steps(move.target[0]), c.y = to_steps(move.target[1]), c.z = to_steps(move.target[2]);
+    c.a = CurrentATarget();
+    c.speed = to_steps(speed);
+    c.endSpeed = to_steps(std::min(speed, static_cast<double>(parameters_.StartVelocity)));
+    c.steps = to_steps(move.longest);
     MoveTo(target);
+    Flush();
+    SendMove(c);
+    Flush();
 }
 
 void Canon::straight_feed(double x, double y, double z) {
     std::array<double, 3> target = ToMachine(x, y, z);
-    if (PreviewMode) {
-        sink_.SetMoveKind(MoveFeed);
-        std::array<double, 3> from{CurrentPosition[0], CurrentPosition[1], CurrentPosition[2]};
-        std::array<double, 3> drawn = target;
-        if (panel_.AbsoluteCoordinates()) {
-            for (int axis = 0; axis < 3; ++axis) {
-                from[axis] -= OriginOffset[axis];
-                drawn[axis] -= OriginOffset[axis];
+    if (!ControlMode()) {
+        if (RenderedView && stock_ != nullptr) {
+            const auto from = ToProgram(CurrentPosition[0], CurrentPosition[1], CurrentPosition[2]);
+            const auto to = ToProgram(target[0], target[1], target[2]);
+            stock_->CutLine(from[0], from[1], from[2], to[0], to[1], to[2]);
+        } else {
+            sink_.SetMoveKind(MoveFeed);
+            std::array<double, 3> from{CurrentPosition[0], CurrentPosition[1], CurrentPosition[2]};
+            std::array<double, 3> drawn = target;
+            if (panel_.AbsoluteCoordinates()) {
+                for (int axis = 0; axis < 3; ++axis) {
+                    from[axis] -= OriginOffset[axis];
+                    drawn[axis] -= OriginOffset[axis];
+                }
             }
+            sink_.MoveTo3D(from[0] / LengthUnitScale, from[1] / LengthUnitScale, from[2] / LengthUnitScale);
+            sink_.LineTo3D(drawn[0] / LengthUnitScale, drawn[1] / LengthUnitScale,
+                           drawn[2] / LengthUnitScale);
         }
-        sink_.MoveTo3D(from[0] / LengthUnitScale, from[1] / LengthUnitScale, from[2] / LengthUnitScale);
-        sink_.LineTo3D(drawn[0] / LengthUnitScale, drawn[1] / LengthUnitScale, drawn[2] / LengthUnitScale);
+        MoveTo(target);
+        return;
     }
+    // A feed that moves no axis by a whole step is nothing to the board: no command, no new position.
+    StepMove move = StepsTo(target);
+    if (move.longest == 0) return;
+    const std::array<double, 3>& d = move.delta;
+    const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    const int k = DominantAxis(d);
+    double vk = std::fabs(d[k] / length * FeedRate * parameters_.StepsPerUnit[k]);
+    vk = std::min(vk, top_speed(parameters_.AxisMaxSps[k]));
+    std::array<double, 3> v{};
+    double speed = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double magnitude = axis == k ? vk : vk * std::fabs(d[axis] / d[k]);
+        v[axis] = d[axis] < 0 ? -magnitude : magnitude;
+        speed = std::max(speed, magnitude);
+    }
+    ControllerCommand c;
+    c.code = cmdLinearMove;
+    c.x = to_steps(move.target[0]), c.y = to_steps(move.target[1]), c.z = to_steps(move.target[2]);
+    c.a = CurrentATarget();
+    c.speed = to_steps(speed);
+    c.endSpeed = to_steps(std::min(speed, static_cast<double>(parameters_.StartVelocity)));
+    c.steps = to_steps(move.longest);
+    c.vInX = c.vOutX = to_steps(v[0]);
+    c.vInY = c.vOutY = to_steps(v[1]);
+    c.vInZ = c.vOutZ = to_steps(v[2]);
     MoveTo(target);
+    // Feeds are not flushed, so that consecutive feeds and arcs are contoured.
+    SendMove(c);
 }
 
-// The arc's end, in the selected plane's first and second coordinates plus the axial one.
-void Canon::arc_feed(double first_end, double second_end, double, double, int, double axis_end) {
-    double x, y, z;
-    switch (ActivePlane) {
-        case 2:
-            y = first_end, z = second_end, x = axis_end;
-            break;
-        case 3:
-            z = first_end, x = second_end, y = axis_end;
-            break;
-        default:
-            x = first_end, y = second_end, z = axis_end;
-            break;
+// Step deltas and step targets of X, Y and Z, with the backlash rule applied: a move that reverses an
+// axis adds that axis's backlash in its new direction, and an axis that does not move keeps the last one.
+Canon::StepMove Canon::StepsTo(const std::array<double, 3>& target) {
+    StepMove move;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double steps_per_mm = parameters_.StepsPerUnit[axis];
+        move.delta[axis] = std::nearbyint((target[axis] - CurrentPosition[axis]) * steps_per_mm);
+        move.target[axis] = target[axis] * steps_per_mm;
+        const double backlash = parameters_.Backlash[axis];
+        if (move.delta[axis] > 0) {
+            BacklashDisplayOffset[axis] = backlash;
+            move.target[axis] += backlash;
+        } else if (move.delta[axis] < 0) {
+            BacklashDisplayOffset[axis] = -backlash;
+            move.target[axis] -= backlash;
+        } else {
+            move.target[axis] += BacklashDisplayOffset[axis];
+        }
+        move.longest = std::max(move.longest, std::fabs(move.delta[axis]));
     }
-    MoveTo(ToMachine(x, y, z));
+    return move;
 }
 
-void Canon::dwell(double) {}
+// The axis that needs longest at its own top speed: X on ties with Y or Z, then Y.
+int Canon::DominantAxis(const std::array<double, 3>& delta) const {
+    double t[3];
+    for (int axis = 0; axis < 3; ++axis)
+        t[axis] = std::fabs(delta[axis] / top_speed(parameters_.AxisMaxSps[axis]));
+    if (t[0] >= t[1] && t[0] >= t[2]) return 0;
+    return t[1] >= t[2] ? 1 : 2;
+}
 
-void Canon::move_single_axis(int, double, double, double, double) {
-    // Nothing moves in preview mode; the controller side sends the index move.
+std::int32_t Canon::CurrentATarget() const {
+    return to_steps(CurrentPosition[3] * parameters_.StepsPerUnit[3]);
+}
+
+std::array<double, 3> Canon::ToProgram(double x, double y, double z) const {
+    return {(x - OriginOffset[0]) / LengthUnitScale, (y - OriginOffset[1]) / LengthUnitScale,
+            (z - OriginOffset[2]) / LengthUnitScale};
+}
+
+void Canon::dwell(double seconds) {
+    Flush();
+    if (!ControlMode()) return;
+    ControllerCommand c;
+    c.code = cmdDelay;
+    c.seconds = seconds;
+    DispatchNow(c);
+}
+
+void Canon::move_single_axis(int axis_mask, double x, double y, double z, double a) {
+    if (!ControlMode()) return;
+    if (axis_mask == 8 && controller_->AxisCount == 3) return;
+    const std::array<double, 3> target = ToMachine(x, y, z);
+    const double steps[4] = {target[0] * parameters_.StepsPerUnit[0], target[1] * parameters_.StepsPerUnit[1],
+                             target[2] * parameters_.StepsPerUnit[2], a * parameters_.StepsPerUnit[3]};
+    int axis = 0;
+    while (axis < 3 && axis_mask != (1 << axis))
+        ++axis;
+    const double limit = top_speed(parameters_.AxisMaxSps[axis]);
+    const double speed =
+        axis == 3 ? limit : std::min(std::fabs(FeedRate * parameters_.StepsPerUnit[axis]), limit);
+    ControllerCommand c;
+    c.code = cmdIndexMove;
+    c.x = to_steps(steps[0]), c.y = to_steps(steps[1]), c.z = to_steps(steps[2]), c.a = to_steps(steps[3]);
+    c.speed = to_steps(speed);
+    c.axisMask = static_cast<std::uint8_t>(axis_mask);
+    CurrentPosition[axis] = axis == 3 ? a : target[axis];
+    Flush();
+    SendMove(c);
+    Flush();
 }
 
 void Canon::set_spindle_speed(double rpm) {
+    Flush();
     const auto& p = parameters_;
     SpindleSpeed =
         std::clamp(rpm, static_cast<double>(p.MinRpm), static_cast<double>(std::max(p.MinRpm, p.MaxRpm)));
@@ -183,53 +354,81 @@ void Canon::set_spindle_speed(double rpm) {
 }
 
 void Canon::start_spindle_clockwise() {
+    Flush();
+    WaitInControlMode();
     stop_spindle_turning();
     panel_.SetOutputButton(OutputButton::SpindleClockwise, 19, true);
+    SetOutput(4, 1);
 }
 
 void Canon::start_spindle_counterclockwise() {
+    Flush();
+    WaitInControlMode();
     stop_spindle_turning();
     panel_.SetOutputButton(OutputButton::SpindleCounterClockwise, 20, true);
+    SetOutput(8, 1);
 }
 
 void Canon::stop_spindle_turning() {
+    Flush();
+    WaitInControlMode();
     panel_.SetOutputButton(OutputButton::SpindleClockwise, 23, false);
     panel_.SetOutputButton(OutputButton::SpindleCounterClockwise, 24, false);
+    SetOutput(4, 0);
+    SetOutput(8, 0);
 }
 
 void Canon::mist_on() {
+    Flush();
+    WaitInControlMode();
     MistOn = 1;
     panel_.SetOutputButton(OutputButton::Mist, 17, true);
+    SetOutput(1, 1);
 }
 
 void Canon::mist_off() {
+    Flush();
+    WaitInControlMode();
     MistOn = 0;
     panel_.SetOutputButton(OutputButton::Mist, 21, false);
+    SetOutput(1, 0);
 }
 
 void Canon::flood_on() {
+    Flush();
+    WaitInControlMode();
     FloodOn = 1;
     panel_.SetOutputButton(OutputButton::Flood, 18, true);
+    SetOutput(2, 1);
 }
 
 void Canon::flood_off() {
+    Flush();
+    WaitInControlMode();
     FloodOn = 0;
     panel_.SetOutputButton(OutputButton::Flood, 22, false);
+    SetOutput(2, 0);
 }
 
-void Canon::select_tool(int slot) {
-    if (slot >= 1 && static_cast<std::size_t>(slot) < tool_list_.size()) tool_list_[slot].Used = true;
-    CurrentTool = slot;
-    panel_.SetToolLabel(std::to_string(slot));
+void Canon::program_stop() {
+    if (!ControlMode()) return;
+    Flush();
+    WaitInControlMode();
+    ControllerCommand pause;
+    pause.code = cmdPause;
+    DispatchNow(pause);
+    panel_.SetPauseButton(true);
+    panel_.ShowStatusNow("Program Stop.  Press the \"PAUSE\" button to continue after motion stops.");
+    QueryMotionState(*controller_);
 }
 
-void Canon::program_stop() {}
-
-void Canon::optional_program_stop() {}
+void Canon::optional_program_stop() {
+    program_stop();
+}
 
 void Canon::program_end() {
-    // The tool in the spindle is put away at the end of a program.
-    if (CurrentTool > 0) CurrentTool = -1;
+    Flush();
+    RunToolChangeMacro(-1);
     panel_.ShowStatusNow("Program Completed.");
 }
 

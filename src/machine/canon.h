@@ -1,22 +1,39 @@
 // The canonical machining functions: the machine side of the interpreter. In preview mode they draw the
-// path; in control mode (a later layer of this class) they drive the controller.
+// path; in control mode they turn moves into steps and speeds for the board.
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "config/tool_change_file.h"
 #include "config/tool_table_file.h"
 #include "interp/canonical_machine.h"
+#include "machine/controller_dispatcher.h"
 #include "machine/motion_parameters.h"
+#include "machine/motion_queue.h"
 #include "machine/operator_panel.h"
+#include "machine/stock_sink.h"
 #include "machine/tool_path_sink.h"
 
 namespace zorvan::machine {
 
 class Canon final : public interp::CanonicalMachine {
   public:
-    Canon(OperatorPanel& panel, ToolPathSink& sink);
+    // Without a controller the canon can only preview.
+    Canon(OperatorPanel& panel, ToolPathSink& sink, Controller* controller = nullptr);
+
+    // The rendered view's stock, carved in preview mode while RenderedView is set.
+    void SetStockSink(StockSink* stock) { stock_ = stock; }
+    // Runs one line of G-code as a direct command (the tool-change macros); set by the composition root.
+    void SetDirectExecutor(std::function<int(std::string_view)> execute) {
+        execute_direct_ = std::move(execute);
+    }
+    MotionQueue* Queue() { return queue_ ? &*queue_ : nullptr; }
+    Controller* ControllerOf() { return controller_; }
 
     // The interpreter's tool table, which loading the tool table file fills slot by slot.
     void BindInterpreterToolTable(interp::CanonToolTable* table) { interpreter_tool_table_ = table; }
@@ -92,6 +109,8 @@ class Canon final : public interp::CanonicalMachine {
     const std::string& ToolTablePath() const { return tool_table_path_; }
 
     // Operations for the main window.
+    // Asks the board where it is and takes that as the current position.
+    void RefreshPositionFromController();
     void SetCurrentPosition(double x, double y, double z, double a);
     std::array<double, 3> OriginOffsetInProgramUnits() const;
     std::array<double, 6> PathExtentsInProgramUnits() const;
@@ -119,9 +138,53 @@ class Canon final : public interp::CanonicalMachine {
   private:
     std::array<double, 3> ToMachine(double x, double y, double z) const;
     void MoveTo(const std::array<double, 3>& target);
+    bool ControlMode() const { return !PreviewMode && controller_ != nullptr; }
+    void Flush();
+    void WaitInControlMode();
+    // Straight to the board after a flush: dwell, outputs, pause.
+    void DispatchNow(const ControllerCommand& command);
+    void SetOutput(int output, int state);
+    // Feeds, arc pieces, rapids and index moves go through the motion queue.
+    void SendMove(const ControllerCommand& command);
+    struct StepMove {
+        std::array<double, 3> delta{};   // whole steps per axis
+        std::array<double, 3> target{};  // steps, backlash included
+        double longest = 0;              // steps of the longest axis
+    };
+    StepMove StepsTo(const std::array<double, 3>& target);
+    int DominantAxis(const std::array<double, 3>& delta) const;
+    std::int32_t CurrentATarget() const;
+    std::array<double, 3> ToProgram(double x, double y, double z) const;
+
+    // Arcs: quadrant pieces for the board, a polyline in preview, chords where a circle cannot be cut.
+    struct ArcPiece {
+        double end_first = 0, end_second = 0;        // program units
+        double centre_first = 0, centre_second = 0;  // program units
+        int rotation = 0;
+        double axis_end = 0;
+        std::uint8_t quadrant = 0;  // 0: empty slot; 1..4
+    };
+    static double PointAngle(double centre_first, double centre_second, double first, double second);
+    int SplitQuadrants(double first_end, double second_end, double first_centre, double second_centre,
+                       int rotation, double axis_end, std::array<ArcPiece, 9>& pieces);
+    void ExecuteArcPiece(const ArcPiece& piece);
+    void ArcChords(double first_end, double second_end, double first_centre, double second_centre,
+                   int rotation, double axis_end);
+
+    // Tool change.
+    void RunToolChangeMacro(int slot);
+    void MeasureToolLength(int tool);
+    void WaitWhilePaused();
 
     OperatorPanel& panel_;
     ToolPathSink& sink_;
+    StockSink* stock_ = nullptr;
+    Controller* controller_ = nullptr;
+    std::optional<MotionQueue> queue_;
+    std::function<int(std::string_view)> execute_direct_;
+    config::ToolChangeData tool_change_;
+    int homing_velocity_sps_ = 100;  // steps/s, the probing speed of the tool-length measurement
+    int macro_depth_ = 0;            // a T word inside a tool-change macro does not start another
     MotionParameters parameters_;
     interp::CanonToolTable* interpreter_tool_table_ = nullptr;
     std::vector<config::ToolEntry> tool_list_;

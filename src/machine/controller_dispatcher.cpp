@@ -52,11 +52,16 @@ Controller::Controller(OperatorPanel& panel, std::optional<controller::ZorvanApi
 
 DispatchResult Controller::ControllerDispatcher(const ControllerCommand& command) {
     const ControllerCommand c = command;
+    if (observer_ != nullptr) observer_->Dispatching(c);
+    DispatchResult result = Failed;
     // Without a board every command fails quietly; the start-up has said so already.
-    if (!ControllerPresent || !api_) return Failed;
-    std::int32_t position[4] = {0, 0, 0, 0};
-    const std::uint8_t status = Call(c, position);
-    return MapStatus(status, position);
+    if (ControllerPresent && api_) {
+        std::int32_t position[4] = {0, 0, 0, 0};
+        const std::uint8_t status = Call(c, position);
+        result = MapStatus(status, position);
+    }
+    if (observer_ != nullptr) observer_->Dispatched(c, result);
+    return result;
 }
 
 std::uint8_t Controller::Call(const ControllerCommand& c, std::int32_t (&p)[4]) {
@@ -202,6 +207,13 @@ void WaitForMotionComplete(Controller& controller, OperatorPanel& panel) {
         }
         panel.ProcessMessages();
     }
+}
+
+void QueryMotionState(Controller& controller) {
+    controller.MotionComplete = false;
+    ControllerCommand query;
+    query.code = cmdGetPosition;
+    controller.ControllerDispatcher(query);
 }
 
 bool LeaveEmergencyStop(Controller& controller) {

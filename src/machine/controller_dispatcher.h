@@ -30,6 +30,14 @@ enum StatusMessage : int {
     STATUS_MESSAGE_COUNT
 };
 
+// Sees every command handed to the dispatcher, before the library is called and with its result.
+class DispatchObserver {
+  public:
+    virtual ~DispatchObserver() = default;
+    virtual void Dispatching(const ControllerCommand& command) = 0;
+    virtual void Dispatched(const ControllerCommand& command, DispatchResult result) = 0;
+};
+
 class Controller {
   public:
     Controller(OperatorPanel& panel, std::optional<controller::ZorvanApiTable> api);
@@ -40,6 +48,7 @@ class Controller {
     const controller::ZorvanApiTable* Api() const { return api_ ? &*api_ : nullptr; }
     // The language file may replace the texts.
     std::array<std::string, STATUS_MESSAGE_COUNT>& StatusMessages() { return messages_; }
+    void SetObserver(DispatchObserver* observer) { observer_ = observer; }
 
     // Controller flags.
     bool ControllerPresent = false;
@@ -59,11 +68,15 @@ class Controller {
     OperatorPanel& panel_;
     std::optional<controller::ZorvanApiTable> api_;
     std::array<std::string, STATUS_MESSAGE_COUNT> messages_;
+    DispatchObserver* observer_ = nullptr;
 };
 
 // Polls the board's position, letting windows run after each poll, until the board reports its motion
 // ended or the emergency stop is in force. Nothing to wait for without a board.
 void WaitForMotionComplete(Controller& controller, OperatorPanel& panel);
+
+// MotionComplete cleared, then one position query whose answer is not examined.
+void QueryMotionState(Controller& controller);
 
 // Leaves the emergency stop only when the board answers a position query.
 bool LeaveEmergencyStop(Controller& controller);

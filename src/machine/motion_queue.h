@@ -24,6 +24,9 @@ class MotionQueue {
     void SetRamp(const RampTable& table, int accel_scale);
 
     void SendMotion(const ControllerCommand& command);
+    // Sends one command now: busy is retried while windows run, until the emergency stop; a failure
+    // enters the emergency stop. false when the emergency stop cut the wait short.
+    bool Dispatch(const ControllerCommand& command);
     void FlushMotion();
     void DiscardMotion() { queue_.clear(); }
     std::size_t size() const { return queue_.size(); }
@@ -35,9 +38,6 @@ class MotionQueue {
     int RampLength(int steps) const;
 
   private:
-    // false when the emergency stop cut a busy wait short: the command stays where it is.
-    bool Dispatch(const ControllerCommand& command);
-
     Controller& controller_;
     OperatorPanel& panel_;
     std::deque<ControllerCommand> queue_;

@@ -8,6 +8,15 @@ void HeadlessOperatorPanel::SetOutputButton(OutputButton button, int caption_ent
     b.pressed = pressed;
 }
 
+std::array<double, 4> HeadlessOperatorPanel::DisplayPosition() const {
+    std::array<double, 4> position{};
+    for (std::size_t axis = 0; axis < 4; ++axis) {
+        position[axis] =
+            display_steps[axis] - (backlash_offsets != nullptr ? (*backlash_offsets)[axis] : 0.0);
+    }
+    return position;
+}
+
 void HeadlessOperatorPanel::EmergencyStop(bool on) {
     if (on) ++emergency_stops;
     in_emergency_stop = on;

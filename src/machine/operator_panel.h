@@ -40,12 +40,22 @@ class OperatorPanel {
     virtual void ShowModalMessage(std::string_view text) = 0;
     // The timer reload value of the board's top speed, which bounds the feed-override values.
     virtual void SetControllerTimerBase(int reload) = 0;
+    // The tool position in steps as last shown, less the backlash display offsets.
+    virtual std::array<double, 4> DisplayPosition() const = 0;
+    virtual void SetPauseButton(bool down) = 0;
+    // The feed-override slider to 0; its change handler sends the override when the value changes.
+    virtual void ZeroFeedOverride() = 0;
+    // A pause of the waiting loops, in milliseconds.
+    virtual void Sleep(int milliseconds) = 0;
 };
 
 class HeadlessOperatorPanel final : public OperatorPanel {
   public:
-    void ShowStatus(std::string_view text) override { status = text; }
-    void ShowStatusNow(std::string_view text) override { status = text; }
+    void ShowStatus(std::string_view text) override {
+        status = text;
+        if (on_status) on_status(text);
+    }
+    void ShowStatusNow(std::string_view text) override { ShowStatus(text); }
     void SetUnitsLabel(std::string_view text) override { units_label = text; }
     void SetFeedLabel(double rate) override { feed_rate = rate; }
     void SetToolLabel(std::string_view text) override { tool_label = text; }
@@ -67,6 +77,14 @@ class HeadlessOperatorPanel final : public OperatorPanel {
     }
     void ShowModalMessage(std::string_view text) override { modal_messages.emplace_back(text); }
     void SetControllerTimerBase(int reload) override { controller_timer_base = reload; }
+    std::array<double, 4> DisplayPosition() const override;
+    void SetPauseButton(bool down) override { pause_button_down = down; }
+    // The headless slider never leaves 0, so there is no change to send.
+    void ZeroFeedOverride() override {}
+    void Sleep(int milliseconds) override {
+        slept_ms += milliseconds;
+        if (on_sleep) on_sleep(milliseconds);
+    }
 
     struct Button {
         int caption_entry = -1;
@@ -84,6 +102,11 @@ class HeadlessOperatorPanel final : public OperatorPanel {
     long messages_processed = 0;
     std::vector<std::string> modal_messages;
     int controller_timer_base = 0;
+    bool pause_button_down = false;
+    long slept_ms = 0;
+    const std::array<double, 4>* backlash_offsets = nullptr;  // steps; the canon's, when set
+    std::function<void(int)> on_sleep;
+    std::function<void(std::string_view)> on_status;
     // What the machine does on an emergency stop (set by the composition root), and what a wait lets
     // run; both optional.
     std::function<void(bool)> on_emergency_stop;

@@ -1,5 +1,6 @@
 // The headless command line: usage, exit statuses, and the start-up it makes before a program runs.
 #include "app/cli_commands.h"
+#include "app/cli_run.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     const std::string file = write("p.ngc", "M2\n");
     const std::vector<std::vector<std::string>> cases = {
         {},
-        {"run", file},
+        {"frobnicate", file},
+        {"run"},
+        {"run", "--units", "G19", file},
         {"trace"},
         {"trace", "--units", "G19", file},
         {"trace", "--units"},
@@ -112,6 +115,52 @@ TEST_F(CliTest, ConfigListsTheValuesInForce) {
     EXPECT_NE(out.find("MACHINE/MAXX=12.5\n"), std::string::npos);
     EXPECT_NE(out.find("TRAJ/MAXSPS=1000\n"), std::string::npos);
     EXPECT_EQ(run({"config", "--bogus"}), EXIT_USAGE);
+}
+
+// The last line of a run: the board's step counters.
+std::string last_line(const std::string& text) {
+    const std::size_t end = text.find_last_not_of('\n');
+    const std::size_t start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+TEST_F(CliTest, RunDrivesTheSimulatedBoardToTheProgramsEnd) {
+    const std::string program =
+        write("square.ngc", "G21 G90 F600\nG0 X5 Y5\nG1 X15\nG1 Y15\nG2 X25 Y15 I5 J0\nM2\n");
+    EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_CLEAN);
+    EXPECT_EQ(last_line(out), "position x=2500 y=1500 z=0 a=0");
+    EXPECT_NE(out.find("cmdRapidMove x=500 y=500 z=0 a=0 speed=1000 endSpeed=100\n"), std::string::npos);
+    EXPECT_NE(
+        out.find("cmdArcCW arcRadius=500 x=500 y=0 arcEndX=0 arcEndY=500 speed=707 endSpeed=0 quadrant=2\n"),
+        std::string::npos);
+    EXPECT_EQ(out.find("cmdGetPosition"), std::string::npos);
+}
+
+TEST_F(CliTest, RunWithContouringRaisesTheEndSpeedsOfACollinearRun) {
+    write("ZorvanNC.Ini", "[CONTROLLER]\r\nCONTOURING=1\r\n");
+    const std::string program = write("line.ngc", "G21 G90 F600\nG1 X10\nG1 X20\nG1 X30\nM2\n");
+    EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_CLEAN);
+    EXPECT_NE(out.find("cmdLinearMove x=1000 y=0 z=0 a=0 speed=1000 endSpeed=1000\n"), std::string::npos);
+    EXPECT_NE(out.find("cmdLinearMove x=3000 y=0 z=0 a=0 speed=1000 endSpeed=0\n"), std::string::npos);
+    EXPECT_EQ(last_line(out), "position x=3000 y=0 z=0 a=0");
+}
+
+TEST_F(CliTest, RunIntoATravelLimitEndsInTheEmergencyStop) {
+    write("ZorvanSim.Ini", "[LIMITS]\r\nX_MAX=500\r\n");
+    const std::string program = write("far.ngc", "G21 G90 F600\nG1 X10\nG1 Y10\nM2\n");
+    EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_EMERGENCY_STOP);
+    EXPECT_NE(err.find("Limit Switch Hit..."), std::string::npos);
+    EXPECT_NE(out.find("cmdEmergencyStop\n"), std::string::npos);
+    EXPECT_EQ(last_line(out), "position x=500 y=0 z=0 a=0");
+}
+
+TEST_F(CliTest, RunResumesProgramStopsAndReportsErrorsAsTraceDoes) {
+    const std::string program = write("stop.ngc", "G21 G90 F600\nG1 X1\nM0\nG1 X2\nG1 X3 X4\n");
+    EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_REPORTED_ERROR);
+    EXPECT_NE(out.find("cmdPause\ncmdContinue\n"), std::string::npos);
+    EXPECT_NE(out.find("error(4): Multiple X words on one line\n"), std::string::npos);
+    EXPECT_EQ(last_line(out), "position x=200 y=0 z=0 a=0");
 }
 
 }  // namespace

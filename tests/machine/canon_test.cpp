@@ -88,13 +88,19 @@ TEST_F(CanonTest, MovesLandInMachineMillimetresAndReadBackInProgramUnits) {
 TEST_F(CanonTest, ArcsEndWhereThePlaneSaysAndPathExtentsWiden) {
     canon.ResetPathExtents();
     canon.select_plane(3);  // XZ: Z first, X second, Y axial
-    canon.arc_feed(-4.0, 5.0, 0.0, 0.0, 1, 6.0);
-    EXPECT_EQ(canon.CurrentPosition[0], 5.0);
+    // Half a turn about (Z -4, X 0) from Z 0 to Z -8, over the top at X 4.
+    canon.arc_feed(-8.0, 0.0, -4.0, 0.0, 1, 6.0);
+    EXPECT_NEAR(canon.CurrentPosition[0], 0.0, 1e-12);
     EXPECT_EQ(canon.CurrentPosition[1], 6.0);
-    EXPECT_EQ(canon.CurrentPosition[2], -4.0);
+    EXPECT_EQ(canon.CurrentPosition[2], -8.0);
     canon.straight_traverse(-2.0, 7.0, 1.0);
-    const std::array<double, 6> expected{-2.0, 5.0, 0.0, 7.0, -4.0, 1.0};
-    EXPECT_EQ(canon.PathExtents, expected);
+    const std::array<double, 6>& e = canon.PathExtents;
+    EXPECT_EQ(e[0], -2.0);
+    EXPECT_NEAR(e[1], 4.0, 0.001);  // the arc's own sweep, within a chord's sagitta
+    EXPECT_EQ(e[2], 0.0);
+    EXPECT_EQ(e[3], 7.0);
+    EXPECT_EQ(e[4], -8.0);
+    EXPECT_EQ(e[5], 1.0);
 }
 
 TEST_F(CanonTest, PreviewDrawsInProgramUnitsRelativeToTheOriginWhenAsked) {

@@ -69,6 +69,8 @@ controller::ZorvanApiTable fake_board_table() {
     };
     t.GetPosition = [](std::int32_t* x, std::int32_t* y, std::int32_t* z, std::int32_t* a) {
         record("GetPosition");
+        // A board with no answers left to give is idle, so that waits for the end of motion end.
+        if (fake_board().statuses.empty()) fake_board().statuses.push_back('[');
         return with_position(x, y, z, a);
     };
     t.LinearMove = [](std::int32_t x, std::int32_t y, std::int32_t z, std::int32_t a, std::int32_t speed,

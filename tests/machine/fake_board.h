@@ -14,7 +14,7 @@ namespace zorvan::testing {
 
 struct FakeBoard {
     std::vector<std::string> calls;
-    std::deque<std::uint8_t> statuses;  // answers in order; 'Z' once they run out
+    std::deque<std::uint8_t> statuses;  // answers in order; then 'Z', or '[' to a position query
     std::int32_t position[4] = {0, 0, 0, 0};
     double firmware_version = 2.5;
     std::uint8_t inputs = 0;

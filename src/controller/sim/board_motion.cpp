@@ -1,0 +1,290 @@
+// The board's motion engine: runs the queue over board time one dominant-axis step at a time, as the
+// board's step timer would, with the ramp, the pause, the feed override and the switches.
+#include <algorithm>
+#include <cmath>
+
+#include "controller/sim/board_items.h"
+#include "controller/sim/simulated_board.h"
+
+namespace zorvan::controller::sim {
+
+void SimulatedBoard::run(double seconds) {
+    double budget = seconds > 0.0 && std::isfinite(seconds) ? seconds : 0.0;
+    board_time_s_ += budget;
+    for (;;) {
+        if (!running_) {
+            if (paused_ || queue_.empty()) break;
+            start_next();
+            continue;
+        }
+        if (!motion_) {  // a delay, which a pause holds
+            if (paused_) break;
+            if (budget + TIME_EPSILON_S < delay_left_s_) {
+                delay_left_s_ -= budget;
+                break;
+            }
+            budget = std::max(0.0, budget - delay_left_s_);
+            finish_command();
+            continue;
+        }
+        Motion& m = *motion_;
+        if (!m.step_due) {
+            if (m.n >= m.steps) {
+                finish_command();
+                continue;
+            }
+            const double rate = next_step_rate();
+            if (rate <= 0.0) break;  // braked to a hold by a pause
+            m.wait_s = 1.0 / rate;
+            m.step_due = true;
+            last_rate_sps_ = rate;
+        }
+        if (budget + TIME_EPSILON_S < m.wait_s) {
+            m.wait_s -= budget;
+            break;
+        }
+        budget = std::max(0.0, budget - m.wait_s);
+        m.step_due = false;
+        take_step();
+    }
+}
+
+void SimulatedBoard::start_next() {
+    const Command c = queue_.front();
+    queue_.pop_front();
+    switch (c.kind) {
+        case Command::Kind::Output:
+            if (c.state != 0) {
+                outputs_ |= c.output;
+            } else {
+                outputs_ &= static_cast<std::uint8_t>(~c.output);
+            }
+            carry_index_ = 0;
+            return;
+        case Command::Kind::Delay:
+            running_ = std::make_unique<Command>(c);
+            delay_left_s_ = c.seconds;
+            carry_index_ = 0;
+            return;
+        default:
+            running_ = std::make_unique<Command>(c);
+            if (!start_motion(c)) stop_all(SYNTAX_ERROR);
+            return;
+    }
+}
+
+bool SimulatedBoard::start_motion(const Command& c) {
+    auto m = std::make_unique<Motion>();
+    for (std::size_t i = 0; i < 4; ++i)
+        m->from[i] = m->to[i] = counters_[i];
+    const std::size_t driven = static_cast<std::size_t>(axis_count_);
+    double speed_sps = c.speed_sps;
+    double end_sps = 0.0;  // stop
+    switch (c.kind) {
+        case Command::Kind::Straight:
+            for (std::size_t i = 0; i < driven; ++i)
+                m->to[i] = c.target[i];
+            end_sps = c.end_speed_sps;
+            break;
+        case Command::Kind::Index:
+            for (std::size_t i = 0; i < driven; ++i) {
+                if (c.mask & (1u << i)) m->to[i] = c.target[i];
+            }
+            break;
+        case Command::Kind::Tweak:
+            m->to[2] = m->from[2] + c.tweak_steps;
+            if (!in_counter_range(m->to[2])) return false;
+            speed_sps = start_velocity_sps_;
+            break;
+        case Command::Kind::Home:
+            m->homing = true;
+            m->home_mask = c.mask;
+            m->home_directions = c.directions;
+            for (std::size_t i = 0; i < driven; ++i) {
+                if (!(c.mask & (1u << i))) continue;
+                const bool up = (c.directions & (1u << i)) != 0;
+                const auto& edge = up ? settings_.limits[i].max_steps : settings_.limits[i].min_steps;
+                if (!edge) {
+                    m->to[i] = 0;
+                } else {
+                    m->to[i] = up ? std::max<std::int64_t>(m->from[i], *edge)
+                                  : std::min<std::int64_t>(m->from[i], *edge);
+                }
+            }
+            end_sps = speed_sps;  // homing runs into its switch
+            break;
+        case Command::Kind::Arc: {
+            const int sign_x = (c.quadrant == 1 || c.quadrant == 4) ? 1 : -1;
+            const int sign_y = (c.quadrant == 1 || c.quadrant == 2) ? 1 : -1;
+            m->arc = true;
+            m->mirror_x = (c.arc_code == 0 || c.arc_code == 2) ? -1 : 1;
+            m->mirror_y = (c.arc_code == 1 || c.arc_code == 2) ? -1 : 1;
+            const std::int64_t sx = std::int64_t{sign_x} * c.start_x, sy = std::int64_t{sign_y} * c.start_y;
+            const std::int64_t ex = std::int64_t{sign_x} * c.end_x, ey = std::int64_t{sign_y} * c.end_y;
+            m->centre_x = m->from[0] - m->mirror_x * sx;
+            m->centre_y = m->from[1] - m->mirror_y * sy;
+            m->to[0] = m->centre_x + m->mirror_x * ex;
+            m->to[1] = m->centre_y + m->mirror_y * ey;
+            if (!in_counter_range(m->to[0]) || !in_counter_range(m->to[1])) return false;
+            m->angle0 = quadrant_angle(c.quadrant, c.start_x, c.start_y);
+            m->sweep = quadrant_angle(c.quadrant, c.end_x, c.end_y) - m->angle0;
+            m->radius0 = std::hypot(static_cast<double>(sx), static_cast<double>(sy));
+            m->radius1 = std::hypot(static_cast<double>(ex), static_cast<double>(ey));
+            end_sps = c.end_speed_sps;
+            break;
+        }
+        case Command::Kind::Delay:
+        case Command::Kind::Output:
+            return true;
+    }
+    for (std::size_t i = 0; i < 4; ++i)
+        m->steps = std::max(m->steps, std::abs(m->to[i] - m->from[i]));
+
+    m->ceiling_sps = std::min(speed_sps, max_sps_);
+    m->ceiling_index = ramp_->index_at_or_below(m->ceiling_sps);
+    m->end_index = end_sps >= m->ceiling_sps
+                       ? StepRamp::TOP
+                       : ramp_->index_at_or_below(std::max(end_sps, start_velocity_sps_));
+    m->climb_from = carry_index_;
+    m->climb_n = 0;
+    m->last_index = std::min(carry_index_, m->ceiling_index);
+    motion_ = std::move(m);
+    // A move further onto a closed switch is stopped before it takes a step.
+    if (motion_->steps > 0) {
+        const auto stop = switch_stop(counters_, position_at(1));
+        if (stop && !stop->step_taken) stop_all(stop->status);
+    }
+    return true;
+}
+
+// The ramp entry of the next step is the lowest of: the climb since the move (or the resume) began, the
+// entry from which the steps left still brake down to the end speed, the top of the ramp and, during a
+// pause, the braking towards the hold. The step runs at that entry's rate, no faster than the move's speed.
+double SimulatedBoard::next_step_rate() {
+    Motion& m = *motion_;
+    const std::int64_t per_entry = ramp_->steps_per_entry();
+    const std::int64_t climbed = m.climb_from + (m.n - m.climb_n) / per_entry;
+    const std::int64_t brake_room = m.end_index + (m.steps - 1 - m.n) / per_entry;
+    std::int64_t k = std::min<std::int64_t>({climbed, brake_room, StepRamp::TOP});
+    if (paused_) {
+        if (!m.braking) {
+            m.braking = true;
+            m.brake_from = m.last_index;
+            m.brake_n = m.n;
+        }
+        const std::int64_t braked = m.brake_from - 1 - (m.n - m.brake_n) / per_entry;
+        if (braked < 0) return 0.0;
+        k = std::min(k, braked);
+    }
+    m.last_index = static_cast<int>(std::min<std::int64_t>(k, m.ceiling_index));
+    const double rate = std::min(ramp_->rate_sps(static_cast<int>(k)), m.ceiling_sps) * override_factor_;
+    return std::min(rate, FASTEST_STEP_SPS);
+}
+
+bool SimulatedBoard::take_step() {
+    Motion& m = *motion_;
+    const Counters before = counters_;
+    const Counters after = position_at(m.n + 1);
+    const auto stop = switch_stop(before, after);
+    if (!stop || stop->step_taken) {
+        counters_ = after;
+        ++m.n;
+    }
+    if (stop) {
+        stop_all(stop->status);
+        return false;
+    }
+    return true;
+}
+
+Counters SimulatedBoard::position_at(std::int64_t n) const {
+    const Motion& m = *motion_;
+    Counters p{};
+    if (n >= m.steps) {
+        for (std::size_t i = 0; i < 4; ++i)
+            p[i] = saturate(m.to[i]);
+        return p;
+    }
+    const double t = static_cast<double>(n) / static_cast<double>(m.steps);
+    if (m.arc) {
+        const double angle = m.angle0 + m.sweep * t;
+        const double radius = m.radius0 + (m.radius1 - m.radius0) * t;
+        p[0] = saturate(m.centre_x + m.mirror_x * std::llround(radius * std::cos(angle)));
+        p[1] = saturate(m.centre_y + m.mirror_y * std::llround(radius * std::sin(angle)));
+        p[2] = saturate(m.from[2]);
+        p[3] = saturate(m.from[3]);
+        return p;
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        p[i] = saturate(m.from[i] + std::llround(static_cast<double>(m.to[i] - m.from[i]) * t));
+    }
+    return p;
+}
+
+bool SimulatedBoard::sensor_touched(const Counters& p) const {
+    const ProbeSwitch& probe = settings_.probe;
+    if (!probe.trip_z_steps || p[2] > *probe.trip_z_steps) return false;
+    if (!probe.x_steps || !probe.y_steps) return true;
+    const double dx = static_cast<double>(p[0]) - *probe.x_steps;
+    const double dy = static_cast<double>(p[1]) - *probe.y_steps;
+    const double r = probe.radius_steps;
+    return dx * dx + dy * dy <= r * r;
+}
+
+bool SimulatedBoard::probe_closed(const Counters& p) const {
+    return sensor_touched(p) != (probe_polarity_ != 0);
+}
+
+std::optional<SimulatedBoard::SwitchStop> SimulatedBoard::switch_stop(const Counters& before,
+                                                                      const Counters& after) const {
+    const Motion& m = *motion_;
+    std::optional<SwitchStop> found;
+    // A stop before the step outranks one after it; among equals the first found (limits before the sensor).
+    const auto note = [&found](SwitchStop s) {
+        if (!found || (found->step_taken && !s.step_taken)) found = s;
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (after[i] == before[i]) continue;
+        const bool up = after[i] > before[i];
+        const unsigned bit = 1u << i;
+        // Homing ends on the switch it heads for: reaching it is the point, not a fault.
+        if (m.homing && (m.home_mask & bit) && ((m.home_directions & bit) != 0) == up) continue;
+        const auto& edge = up ? settings_.limits[i].max_steps : settings_.limits[i].min_steps;
+        if (!edge) continue;
+        const bool closed_before = up ? before[i] >= *edge : before[i] <= *edge;
+        const bool closed_after = up ? after[i] >= *edge : after[i] <= *edge;
+        if (closed_before) {
+            note({LIMIT_SWITCH, false});
+        } else if (closed_after) {
+            note({LIMIT_SWITCH, true});
+        }
+    }
+    const bool was_closed = probe_closed(before);
+    if (was_closed && after[2] < before[2]) {
+        note({PROBE_SWITCH, false});
+    } else if (!was_closed && probe_closed(after)) {
+        note({PROBE_SWITCH, true});
+    }
+    return found;
+}
+
+void SimulatedBoard::finish_command() {
+    // A move that follows at once may start at the rate this one ended at; after anything else the
+    // motors have stopped.
+    carry_index_ = motion_ && !motion_->homing ? motion_->last_index : 0;
+    if (queue_.empty() || paused_) carry_index_ = 0;
+    running_.reset();
+    motion_.reset();
+}
+
+void SimulatedBoard::stop_all(std::optional<std::uint8_t> pending) {
+    queue_.clear();
+    running_.reset();
+    motion_.reset();
+    delay_left_s_ = 0.0;
+    carry_index_ = 0;
+    last_rate_sps_ = 0.0;
+    if (pending) pending_ = pending;
+}
+
+}  // namespace zorvan::controller::sim

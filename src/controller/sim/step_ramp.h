@@ -1,0 +1,32 @@
+// The board's acceleration ramp: a table of step rates that a move walks up while it gains speed and down
+// while it brakes, one entry per AccelScale motor steps. Entry 0 is the start velocity; each further entry
+// is the rate after one more ramp step, grown as the host grows its own ramp table (rate + acceleration /
+// previous rate, or with AccelScale 0 the steeper growth of one step per entry), never above the maximum.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace zorvan::controller::sim {
+
+class StepRamp {
+  public:
+    static constexpr int ENTRIES = 246;  // the start velocity and 245 ramp steps
+    static constexpr int TOP = ENTRIES - 1;
+
+    // Values in steps/s² and steps/s, all above 0; accel_scale 0..255.
+    StepRamp(double acceleration_sps2, double max_sps, double start_velocity_sps, int accel_scale);
+
+    double rate_sps(int index) const { return rates_[static_cast<std::size_t>(index)]; }
+    // The first entry with the highest rate at most `sps` (where the ramp reaches that rate); 0 when even
+    // the start velocity is faster.
+    int index_at_or_below(double sps) const;
+    // Motor steps spent on each entry.
+    int steps_per_entry() const { return steps_per_entry_; }
+
+  private:
+    std::array<double, ENTRIES> rates_{};
+    int steps_per_entry_ = 1;
+};
+
+}  // namespace zorvan::controller::sim

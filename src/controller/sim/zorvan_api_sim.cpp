@@ -1,0 +1,228 @@
+// The board library's C functions over one simulated board per process. The board is made on first use
+// from ZorvanSim.Ini in the library's own folder, which is the program's folder.
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "controller/ZorvanAPI.h"
+#include "controller/sim/simulated_board.h"
+#include "controller/sim/zorvan_api_sim.h"
+
+#define ZORVAN_EXPORT __attribute__((visibility("default")))
+
+namespace {
+
+using zorvan::controller::sim::Counters;
+using zorvan::controller::sim::SimSettings;
+using zorvan::controller::sim::SimulatedBoard;
+
+std::filesystem::path library_folder_settings() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&ZorvanReset), &info) == 0 || info.dli_fname == nullptr) return {};
+    return std::filesystem::path(info.dli_fname).parent_path() / zorvan::controller::sim::SIM_SETTINGS_FILE;
+}
+
+std::unique_ptr<SimulatedBoard> make_board(const SimSettings& settings) {
+    std::unique_ptr<zorvan::controller::sim::BoardClock> clock;
+    if (settings.clock == zorvan::controller::sim::ClockKind::Virtual) {
+        clock = std::make_unique<zorvan::controller::sim::VirtualClock>(settings.tick_s);
+    } else {
+        clock = std::make_unique<zorvan::controller::sim::RealTimeClock>();
+    }
+    return std::make_unique<SimulatedBoard>(settings, std::move(clock));
+}
+
+std::unique_ptr<SimulatedBoard> make_board_from_library_folder() {
+    const auto path = library_folder_settings();
+    return make_board(path.empty() ? SimSettings{} : zorvan::controller::sim::load_sim_settings(path));
+}
+
+// The one board of the process. Everything runs on the caller's one thread.
+std::unique_ptr<SimulatedBoard>& board_slot() {
+    static std::unique_ptr<SimulatedBoard> board;
+    return board;
+}
+
+SimulatedBoard& board() {
+    auto& slot = board_slot();
+    if (!slot) slot = make_board_from_library_folder();
+    return *slot;
+}
+
+// The four position variables, which a caller may leave out.
+ZorvanStatus with_position(ZorvanStatus status, int32_t* px, int32_t* py, int32_t* pz, int32_t* pa) {
+    const Counters& c = board().counters();
+    if (px != nullptr) *px = c[0];
+    if (py != nullptr) *py = c[1];
+    if (pz != nullptr) *pz = c[2];
+    if (pa != nullptr) *pa = c[3];
+    return status;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZORVAN_EXPORT ZorvanStatus ZorvanReset(int32_t* port, int32_t mode) {
+    return board().reset(port, mode);
+}
+
+ZORVAN_EXPORT double ZorvanGetFirmwareVersion(void) {
+    return board().firmware_version();
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetAccelleration(int32_t acceleration, int32_t max_sps,
+                                                  int32_t start_velocity, uint8_t accel_scale) {
+    return board().set_acceleration(acceleration, max_sps, start_velocity, accel_scale);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetMaxSPS(int32_t max_sps, int32_t axis_count, uint8_t invert_step_pulse,
+                                           uint8_t reserved) {
+    return board().set_max_sps(max_sps, axis_count, invert_step_pulse, reserved);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetArcDirection(uint8_t code) {
+    return board().set_arc_direction(code);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetPosition(int32_t x, int32_t y, int32_t z, int32_t a, uint8_t axis_mask) {
+    return board().set_position({x, y, z, a}, axis_mask);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanGetPosition(int32_t* x, int32_t* y, int32_t* z, int32_t* a) {
+    const ZorvanStatus s = board().get_position();
+    return with_position(s, x, y, z, a);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanLinearMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
+                                            int32_t end_speed, int32_t* px, int32_t* py, int32_t* pz,
+                                            int32_t* pa) {
+    const ZorvanStatus s = board().linear_move({x, y, z, a}, speed, end_speed);
+    return with_position(s, px, py, pz, pa);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanRapidMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
+                                           int32_t end_speed, int32_t* px, int32_t* py, int32_t* pz,
+                                           int32_t* pa) {
+    const ZorvanStatus s = board().rapid_move({x, y, z, a}, speed, end_speed);
+    return with_position(s, px, py, pz, pa);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanIndexMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
+                                           uint8_t axis_mask, int32_t* px, int32_t* py, int32_t* pz,
+                                           int32_t* pa) {
+    const ZorvanStatus s = board().index_move({x, y, z, a}, speed, axis_mask);
+    return with_position(s, px, py, pz, pa);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanQuadrantArcMoveCW(int32_t radius, int32_t start_x, int32_t start_y,
+                                                   int32_t end_x, int32_t end_y, int32_t speed,
+                                                   int32_t end_speed, uint8_t quadrant, int32_t* px,
+                                                   int32_t* py, int32_t* pz, int32_t* pa) {
+    const ZorvanStatus s =
+        board().arc_move(false, radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant);
+    return with_position(s, px, py, pz, pa);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanQuadrantArcMoveCCW(int32_t radius, int32_t start_x, int32_t start_y,
+                                                    int32_t end_x, int32_t end_y, int32_t speed,
+                                                    int32_t end_speed, uint8_t quadrant, int32_t* px,
+                                                    int32_t* py, int32_t* pz, int32_t* pa) {
+    const ZorvanStatus s =
+        board().arc_move(true, radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant);
+    return with_position(s, px, py, pz, pa);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanDelay(int32_t* px, int32_t* py, int32_t* pz, double seconds, int32_t* pa) {
+    const ZorvanStatus s = board().delay(seconds);
+    return with_position(s, px, py, pz, pa);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetOutput(uint8_t output, uint8_t state, int32_t* px, int32_t* py,
+                                           int32_t* pz, int32_t* pa) {
+    const ZorvanStatus s = board().set_output(output, state);
+    return with_position(s, px, py, pz, pa);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanHome(uint8_t axis_mask, uint8_t direction_bits, int32_t speed) {
+    return board().home(axis_mask, direction_bits, speed);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetFeedOverride(int32_t value) {
+    return board().set_feed_override(value);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanTweakZAxis(int32_t value) {
+    return board().tweak_z(value);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetProbePolarity(uint8_t polarity) {
+    return board().set_probe_polarity(polarity);
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanSetPWMOutput(uint8_t percent) {
+    return board().set_pwm_output(percent);
+}
+
+ZORVAN_EXPORT uint8_t ZorvanReadInputs(void) {
+    return board().read_inputs();
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanPause(void) {
+    return board().pause();
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanContinue(void) {
+    return board().resume();
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanEndCurrentMove(void) {
+    return board().end_current_move();
+}
+
+ZORVAN_EXPORT ZorvanStatus ZorvanEmStop(void) {
+    return board().emergency_stop();
+}
+
+// ---- for tests only ----
+
+ZORVAN_EXPORT void ZorvanSimUseVirtualClock(double step_s) {
+    board().use_clock(std::make_unique<zorvan::controller::sim::VirtualClock>(step_s));
+}
+
+ZORVAN_EXPORT void ZorvanSimUseRealClock(void) {
+    board().use_clock(std::make_unique<zorvan::controller::sim::RealTimeClock>());
+}
+
+ZORVAN_EXPORT void ZorvanSimAdvance(double seconds) {
+    board().advance(seconds);
+}
+
+ZORVAN_EXPORT int ZorvanSimLoadSettings(const char* path) {
+    if (path == nullptr || *path == '\0') {
+        board_slot() = make_board(SimSettings{});
+        return 0;
+    }
+    const bool exists = std::filesystem::is_regular_file(path);
+    board_slot() = make_board(zorvan::controller::sim::load_sim_settings(path));
+    return exists ? 1 : 0;
+}
+
+ZORVAN_EXPORT void ZorvanSimReset(void) {
+    board_slot() = make_board_from_library_folder();
+}
+
+ZORVAN_EXPORT void ZorvanSimSetEStopInput(int held) {
+    board().set_estop_input(held != 0);
+}
+
+ZORVAN_EXPORT uint8_t ZorvanSimOutputs(void) {
+    return board().outputs();
+}
+
+ZORVAN_EXPORT uint8_t ZorvanSimPwmPercent(void) {
+    return board().pwm_percent();
+}
+
+}  // extern "C"
