@@ -256,6 +256,9 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
     output.append_int(steps[3]);
     output.append("\n");
     output.flush();
+    // What the operator program would show in message boxes.
+    for (const std::string& message : panel.modal_messages)
+        std::fprintf(err, "zorvannc-cli: %s\n", message.c_str());
     if (controller.EStopActive) {
         // Why the machine stopped is the status bar's last word.
         std::fprintf(err, "zorvannc-cli: the run ended in the emergency stop: %s\n", last_status.c_str());

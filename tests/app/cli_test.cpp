@@ -163,5 +163,33 @@ TEST_F(CliTest, RunResumesProgramStopsAndReportsErrorsAsTraceDoes) {
     EXPECT_EQ(last_line(out), "position x=200 y=0 z=0 a=0");
 }
 
+TEST_F(CliTest, RunMeasuresAToolOnTheBoardsSensor) {
+    write("ZorvanSim.Ini", "[PROBE]\r\nTRIP_Z=-2000\r\n");
+    write("ToolChange.Cfg",
+          "[SENSOR]\r\nSensorHeight=10\r\nLocationX=5\r\nLocationY=5\r\n[Tool1]\r\nPICKUP0=*!*\r\n");
+    const std::string program = write("measure.ngc", "G21 G90\nT1\nM2\n");
+    EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_CLEAN);
+    // Down at the homing speed until the switch trips at -20 mm, then back off 0.5 mm: the switch opens.
+    EXPECT_NE(out.find("cmdLinearMove x=500 y=500 z=-100000 a=0 speed=100 endSpeed=100\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("cmdLinearMove x=500 y=500 z=-1950 a=0 speed=100 endSpeed=100\n"), std::string::npos);
+    EXPECT_NE(err.find("TLO = -20 - 10 = -30"), std::string::npos);
+    EXPECT_EQ(last_line(out), "position x=500 y=500 z=0 a=0");
+}
+
+TEST_F(CliTest, RunPrintsACommandTheBoardAnsweredBusyOnce) {
+    write("ZorvanSim.Ini", "[FAULTS]\r\nBUSY_EVERY=2\r\nBUSY_ON=MOVE\r\n");
+    const std::string program = write("busy.ngc", "G21 G90 F600\nG1 X1\nG1 X2\nG1 X3\nM2\n");
+    EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_CLEAN);
+    for (const char* move : {"x=100 ", "x=200 ", "x=300 "}) {
+        const std::string line =
+            std::string("cmdLinearMove ") + move + "y=0 z=0 a=0 speed=1000 endSpeed=100\n";
+        const std::size_t first = out.find(line);
+        ASSERT_NE(first, std::string::npos) << move;
+        EXPECT_EQ(out.find(line, first + 1), std::string::npos) << move;
+    }
+    EXPECT_EQ(last_line(out), "position x=300 y=0 z=0 a=0");
+}
+
 }  // namespace
 }  // namespace zorvan::app
