@@ -137,6 +137,38 @@ void ProgramRunner::Go() {
     interpreter_.set_program_name(name);
 }
 
+void ProgramRunner::Next() {
+    QueryMotionState(controller_);
+    if (!controller_.MotionComplete || Running) return;
+    if (controller_.EStopActive) {
+        panel_.ShowModalMessage("Controller in EmStop.");
+        return;
+    }
+    std::string name;
+    if (!ProgramLoaded(name)) return;
+    // Like GO from the first line, the first Next starts from the state in force before its preview.
+    if (StartLine == 0) {
+        const ModalState before = SaveModalState();
+        GreyPreview();
+        RestoreModalState(before);
+    }
+    if (!controller_.ControllerPresent) return;
+    interpreter_.set_program_name(name);
+    ManualBusy = false;
+    canon_.PreviewMode = false;
+    Running = true;
+    if (!controller_.EStopActive) {
+        const std::size_t index = static_cast<std::size_t>(StartLine);
+        interpreter_.interpret_line(index < lines.size() ? std::string_view(lines[index])
+                                                         : std::string_view());
+        ++StartLine;
+        if (canon_.Queue() != nullptr) canon_.Queue()->FlushMotion();
+    }
+    WaitForMotionComplete(controller_, panel_);
+    Running = false;
+    interpreter_.set_program_name(name);
+}
+
 void ProgramRunner::PauseHold() {
     panel_.ShowStatus("");
     ControllerCommand c;

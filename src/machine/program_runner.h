@@ -25,6 +25,8 @@ class ProgramRunner {
     int All();
     // Runs the program on the machine from StartLine (GO).
     void Go();
+    // Runs the line at StartLine on the machine and moves StartLine on (the Control Center's Next).
+    void Next();
     // Holds or resumes the machine and the run.
     void PauseHold();
     // Enters (true) or leaves (false) the emergency stop of the whole machine.
