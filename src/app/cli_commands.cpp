@@ -133,20 +133,13 @@ int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* o
     return run_program_text(options, *text, print_calls, out);
 }
 
-int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    if (!args.empty() && args[0] == "config")
-        return run_config_command({args.begin() + 1, args.end()}, out, err);
-    if (!args.empty() && args[0] == "run")
-        return run_on_board_command({args.begin() + 1, args.end()}, out, err);
-    if (args.empty() || (args[0] != "trace" && args[0] != "check")) {
-        std::fputs(USAGE, err);
-        return EXIT_USAGE;
-    }
-    ProgramRunOptions options;
+bool parse_program_options(const std::vector<std::string>& args, std::size_t first,
+                           ProgramRunOptions& options, bool* realtime) {
     options.config_dir = executable_dir();
     std::optional<std::string> file;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+    for (std::size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        // "--flag value" or "--flag=value".
         auto value_of = [&](std::string_view flag, std::string& value) {
             if (arg == flag) {
                 if (i + 1 >= args.size()) return false;
@@ -164,26 +157,35 @@ int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         if (value_of("--config-dir", value)) {
             options.config_dir = value;
         } else if (value_of("--units", value)) {
-            if (!equals_ignoring_case(value, "G20") && !equals_ignoring_case(value, "G21")) {
-                std::fputs(USAGE, err);
-                return EXIT_USAGE;
-            }
+            if (!equals_ignoring_case(value, "G20") && !equals_ignoring_case(value, "G21")) return false;
             options.units = value;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            std::fputs(USAGE, err);
-            return EXIT_USAGE;
-        } else if (!file) {
-            file = arg;
+        } else if (arg == "--realtime" && realtime != nullptr) {
+            *realtime = true;
+        } else if ((arg.size() > 1 && arg[0] == '-' && arg != "-") || file) {
+            return false;
         } else {
-            std::fputs(USAGE, err);
-            return EXIT_USAGE;
+            file = arg;
         }
     }
-    if (!file) {
+    if (!file) return false;
+    options.file = *file;
+    return true;
+}
+
+int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    if (!args.empty() && args[0] == "config")
+        return run_config_command({args.begin() + 1, args.end()}, out, err);
+    if (!args.empty() && args[0] == "run")
+        return run_on_board_command({args.begin() + 1, args.end()}, out, err);
+    if (args.empty() || (args[0] != "trace" && args[0] != "check")) {
         std::fputs(USAGE, err);
         return EXIT_USAGE;
     }
-    options.file = *file;
+    ProgramRunOptions options;
+    if (!parse_program_options(args, 1, options, nullptr)) {
+        std::fputs(USAGE, err);
+        return EXIT_USAGE;
+    }
     return run_program(options, args[0] == "trace", out, err);
 }
 

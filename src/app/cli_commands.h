@@ -43,6 +43,11 @@ void start_interpreter(const ProgramRunOptions& options, interp::Interpreter& in
 
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 
+// The options of the commands that run a program: [--config-dir DIR] [--units G20|G21] FILE, and
+// --realtime where `realtime` is given. false for anything else (a usage error).
+bool parse_program_options(const std::vector<std::string>& args, std::size_t first,
+                           ProgramRunOptions& options, bool* realtime);
+
 // The program text as the editor's lines: split at line feeds, a carriage return before one dropped, and
 // no empty line after a final line feed. take_line removes the first line from the text and returns it.
 std::string_view take_line(std::string_view& text);

@@ -161,36 +161,11 @@ void prepare_simulated_board(const std::filesystem::path& library, const std::fi
 
 int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     ProgramRunOptions options;
-    options.config_dir = executable_dir();
     bool realtime = false;
-    std::optional<std::string> file;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--config-dir" && i + 1 < args.size()) {
-            options.config_dir = args[++i];
-        } else if (arg.rfind("--config-dir=", 0) == 0) {
-            options.config_dir = arg.substr(13);
-        } else if ((arg == "--units" && i + 1 < args.size()) || arg.rfind("--units=", 0) == 0) {
-            const std::string value = arg == "--units" ? args[++i] : arg.substr(8);
-            if (!equals_ignoring_case(value, "G20") && !equals_ignoring_case(value, "G21")) {
-                std::fputs(RUN_USAGE, err);
-                return EXIT_USAGE;
-            }
-            options.units = value;
-        } else if (arg == "--realtime") {
-            realtime = true;
-        } else if (!file && !(arg.size() > 1 && arg[0] == '-')) {
-            file = arg;
-        } else {
-            std::fputs(RUN_USAGE, err);
-            return EXIT_USAGE;
-        }
-    }
-    if (!file) {
+    if (!parse_program_options(args, 0, options, &realtime)) {
         std::fputs(RUN_USAGE, err);
         return EXIT_USAGE;
     }
-    options.file = *file;
     const auto text = config::read_text_file(options.file);
     if (!text) {
         std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());

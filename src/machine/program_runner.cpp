@@ -83,15 +83,19 @@ void ProgramRunner::RestoreModalState(const ModalState& s) {
     canon_.ComputeUnitsPerStep();
 }
 
-void ProgramRunner::Go() {
+bool ProgramRunner::ReadyToRun(std::string& name) {
     QueryMotionState(controller_);
-    if (!controller_.MotionComplete || Running) return;
+    if (!controller_.MotionComplete || Running) return false;
     if (controller_.EStopActive) {
         panel_.ShowModalMessage("Controller in EmStop.");
-        return;
+        return false;
     }
+    return ProgramLoaded(name);
+}
+
+void ProgramRunner::Go() {
     std::string name;
-    if (!ProgramLoaded(name)) return;
+    if (!ReadyToRun(name)) return;
     if (StartLine < 0) StartLine = 0;
     if (!controller_.ControllerPresent) return;
 
@@ -138,14 +142,8 @@ void ProgramRunner::Go() {
 }
 
 void ProgramRunner::Next() {
-    QueryMotionState(controller_);
-    if (!controller_.MotionComplete || Running) return;
-    if (controller_.EStopActive) {
-        panel_.ShowModalMessage("Controller in EmStop.");
-        return;
-    }
     std::string name;
-    if (!ProgramLoaded(name)) return;
+    if (!ReadyToRun(name)) return;
     // Like GO from the first line, the first Next starts from the state in force before its preview.
     if (StartLine == 0) {
         const ModalState before = SaveModalState();

@@ -57,6 +57,8 @@ class ProgramRunner {
     void RestoreModalState(const ModalState& state);
     void GreyPreview();
     bool ProgramLoaded(std::string& name);
+    // The board idle, no run going, no emergency stop, a program loaded (its name given back).
+    bool ReadyToRun(std::string& name);
 
     interp::Interpreter& interpreter_;
     Canon& canon_;
