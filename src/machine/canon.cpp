@@ -439,6 +439,24 @@ interp::Position Canon::get_position() {
             CurrentPosition[3]};
 }
 
+void Canon::SetPositionFromSteps(const std::array<double, 4>& steps) {
+    for (std::size_t axis = 0; axis < 4; ++axis) {
+        const double per_unit = parameters_.StepsPerUnit[axis];
+        if (per_unit != 0.0) CurrentPosition[axis] = steps[axis] / per_unit;
+    }
+}
+
+std::array<double, 4> Canon::PositionInSteps() const {
+    std::array<double, 4> steps{};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        double mm = CurrentPosition[axis] - OriginOffset[axis];
+        if (axis == 2) mm -= ToolLengthOffset;
+        steps[axis] = mm * parameters_.StepsPerUnit[axis];
+    }
+    steps[3] = CurrentPosition[3] * parameters_.StepsPerUnit[3];
+    return steps;
+}
+
 void Canon::SetCurrentPosition(double x, double y, double z, double a) {
     CurrentPosition = {x, y, z, a};
 }

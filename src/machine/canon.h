@@ -112,6 +112,10 @@ class Canon final : public interp::CanonicalMachine {
     // Asks the board where it is and takes that as the current position.
     void RefreshPositionFromController();
     void SetCurrentPosition(double x, double y, double z, double a);
+    // The position from the board's step counts: each count over its axis's steps per mm (A: per degree).
+    void SetPositionFromSteps(const std::array<double, 4>& steps);
+    // The position in steps relative to the program origin, Z less the tool length offset.
+    std::array<double, 4> PositionInSteps() const;
     std::array<double, 3> OriginOffsetInProgramUnits() const;
     std::array<double, 6> PathExtentsInProgramUnits() const;
     void ResetPathExtents(const std::array<double, 6>& extents = {});

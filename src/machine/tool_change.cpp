@@ -76,13 +76,7 @@ void Canon::RefreshPositionFromController() {
     ControllerCommand query;
     query.code = cmdGetPosition;
     controller_->ControllerDispatcher(query);
-    const std::array<double, 4> steps = panel_.DisplayPosition();
-    for (int axis = 0; axis < 4; ++axis) {
-        const double per_unit = parameters_.StepsPerUnit[static_cast<std::size_t>(axis)];
-        if (per_unit != 0.0)
-            CurrentPosition[static_cast<std::size_t>(axis)] =
-                steps[static_cast<std::size_t>(axis)] / per_unit;
-    }
+    SetPositionFromSteps(panel_.DisplayPosition());
 }
 
 // Probes down onto the sensor, backs off until the switch opens, and takes the tool's length from the

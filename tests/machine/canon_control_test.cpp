@@ -127,5 +127,14 @@ TEST_F(CanonControl, TheSpindleSliderFollowsTheClampedSpeed) {
     EXPECT_EQ(canon.SpindleSpeed, 3000);
 }
 
+TEST_F(CanonControl, PositionsInStepsCountFromTheProgramOriginAndBack) {
+    canon.set_origin_offsets(1, 2, 0);
+    canon.use_tool_length_offset(3);
+    canon.SetCurrentPosition(11, 2, 8, 45);
+    EXPECT_EQ(canon.PositionInSteps(), (std::array<double, 4>{1000, 0, 500, 4500}));
+    canon.SetPositionFromSteps({250, -100, 50, 900});
+    EXPECT_EQ(canon.CurrentPosition, (std::array<double, 4>{2.5, -1, 0.5, 9}));
+}
+
 }  // namespace
 }  // namespace zorvan::machine
