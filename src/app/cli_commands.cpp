@@ -3,7 +3,10 @@
 #include <string_view>
 
 #include "app/cli_config.h"
+#include "app/cli_preview.h"
 #include "app/cli_run.h"
+#include "app/cli_simulate.h"
+#include "app/cli_stats.h"
 #include "app/trace_canon.h"
 #include "config/machine_config.h"
 #include "config/profile_file.h"
@@ -18,6 +21,9 @@ constexpr const char* USAGE =
     "usage: zorvannc-cli trace [--config-dir DIR] [--units G20|G21] FILE\n"
     "       zorvannc-cli check [--config-dir DIR] [--units G20|G21] FILE\n"
     "       zorvannc-cli run [--config-dir DIR] [--units G20|G21] [--realtime] FILE\n"
+    "       zorvannc-cli stats [--config-dir DIR] [--units G20|G21] FILE\n"
+    "       zorvannc-cli preview FILE --png OUT [--view top|front|iso] [--size WxH] [--config-dir DIR]\n"
+    "       zorvannc-cli simulate FILE --png OUT [--size WxH] [--resolution R] [--config-dir DIR]\n"
     "       zorvannc-cli config [--config-dir DIR]\n";
 
 }  // namespace
@@ -177,6 +183,12 @@ int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         return run_config_command({args.begin() + 1, args.end()}, out, err);
     if (!args.empty() && args[0] == "run")
         return run_on_board_command({args.begin() + 1, args.end()}, out, err);
+    if (!args.empty() && args[0] == "stats")
+        return run_stats_command({args.begin() + 1, args.end()}, out, err);
+    if (!args.empty() && args[0] == "simulate")
+        return run_simulate_command({args.begin() + 1, args.end()}, out, err);
+    if (!args.empty() && args[0] == "preview")
+        return run_preview_command({args.begin() + 1, args.end()}, out, err);
     if (args.empty() || (args[0] != "trace" && args[0] != "check")) {
         std::fputs(USAGE, err);
         return EXIT_USAGE;

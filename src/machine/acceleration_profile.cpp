@@ -28,8 +28,8 @@ std::array<int, RAMP_ENTRIES> Velocities(const ProfileFields& f) {
     double previous = f.StartVelocity;
     double e = f.StartVelocity + static_cast<double>(f.Acceleration) / f.StartVelocity;
     for (int i = 0; i < RAMP_ENTRIES; ++i) {
-        double v = f.AccelScale != 0 ? previous + f.Acceleration / e
-                                     : previous + (f.Acceleration / e) * (i + 1) / 8;
+        double v =
+            f.AccelScale != 0 ? previous + f.Acceleration / e : previous + (f.Acceleration / e) * (i + 1) / 8;
         if (v > f.MaxVelocity) v = f.MaxVelocity;
         entries[static_cast<std::size_t>(i)] = static_cast<int>(std::nearbyint(v));
         previous = e = v;

@@ -1,0 +1,210 @@
+#include "app/cli_preview.h"
+
+#include <charconv>
+#include <optional>
+#include <system_error>
+
+#include "app/cli_commands.h"
+#include "app/trace_canon.h"
+#include "config/machine_config.h"
+#include "config/profile_file.h"
+#include "config/text_file.h"
+#include "display/tool_path_view.h"
+#include "interp/interpreter.h"
+#include "machine/canon.h"
+#include "machine/controller_dispatcher.h"
+#include "machine/program_runner.h"
+
+namespace zorvan::app {
+namespace {
+
+constexpr const char* USAGE =
+    "usage: zorvannc-cli preview FILE --png OUT [--view top|front|iso] [--size WxH] [--config-dir DIR]\n";
+constexpr int kLargestSide = 8192;  // pixels; a picture of 256 MB at most
+
+// The first pass only finds the extents; its errors would repeat those of the drawn pass.
+class PassReporter final : public interp::ErrorReporter {
+  public:
+    explicit PassReporter(TraceErrorReporter& inner) : inner_(inner) {}
+    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
+        if (enabled) inner_.report_error(line_count, line_text, message);
+    }
+    bool enabled = false;
+
+  private:
+    TraceErrorReporter& inner_;
+};
+
+config::StartupSettings read_settings(const std::filesystem::path& config_dir) {
+    const auto ini = config::ProfileFile::load(config::main_configuration_path(config_dir));
+    return config::read_startup_settings(ini ? *ini : config::ProfileFile::parse(""));
+}
+
+// The machine table as the main window hands it to the view: the six limits, then the table's depth
+// and width, the last of which tells DrawTable that there is a table.
+display::ViewBox table_box(const config::StartupSettings& s) {
+    return {s.MinX, s.MaxX, s.MinY, s.MaxY, s.MinZ, s.MaxZ, 0.0, s.TableDepth, s.TableWidth};
+}
+
+// The table, then the pen at the machine's displayed position, then the canvas pen for the tool marker.
+void draw_machine_and_tool(display::TVectorDisplay3D& view, const display::ViewBox& table,
+                           const machine::HeadlessOperatorPanel& panel, const machine::Canon& canon) {
+    view.DrawTable(table);
+    const auto position = panel.DisplayPosition();
+    view.MoveTo3D(position[0] * canon.UnitsPerStep[0], position[1] * canon.UnitsPerStep[1],
+                  position[2] * canon.UnitsPerStep[2]);
+    view.SetPenColor(0);
+}
+
+std::optional<std::pair<int, int>> parse_size(std::string_view text) {
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string_view::npos) return std::nullopt;
+    int width = 0, height = 0;
+    const auto whole = [](std::string_view part, int& value) {
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+        return error == std::errc() && end == part.data() + part.size() && !part.empty();
+    };
+    if (!whole(text.substr(0, x), width) || !whole(text.substr(x + 1), height)) return std::nullopt;
+    if (width < 1 || height < 1 || width > kLargestSide || height > kLargestSide) return std::nullopt;
+    return std::pair{width, height};
+}
+
+}  // namespace
+
+QImage draw_preview(const PreviewOptions& options, std::string_view text, std::FILE* out) {
+    TraceOutput output(out);
+    TraceErrorReporter errors(output);
+    PassReporter reporter(errors);
+    machine::HeadlessOperatorPanel panel;
+    display::TVectorDisplay3D view(options.width, options.height);
+    machine::Canon canon(panel, view);
+    interp::Interpreter interpreter(canon, reporter, options.config_dir);
+    ProgramRunOptions run_options;
+    run_options.config_dir = options.config_dir;
+    run_options.file = options.file;
+    start_interpreter(run_options, interpreter, canon);
+
+    const config::StartupSettings settings = read_settings(options.config_dir);
+    view.ColorLinear = settings.ColorLinear;
+    view.ColorRapid = settings.ColorRapid;
+    view.ColorCW = settings.ColorCW;
+    view.ColorCCW = settings.ColorCCW;
+    view.SetBackgroundColor(settings.ColorBackground);
+    const display::ViewBox table = table_box(settings);
+
+    machine::Controller controller(panel, std::nullopt);
+    machine::ProgramRunner runner(interpreter, canon, controller, panel);
+    runner.ControlCenter = false;
+    runner.lines = split_lines(text);
+    interpreter.set_program_name(options.file.string());
+
+    if (options.view_mode == 2)
+        view.ViewFront();
+    else if (options.view_mode == 3)
+        view.ViewIsometric();
+    else
+        view.ViewTop();
+    view.FitWindow(table, 20, true, 20);
+    view.ClearPicture();
+    draw_machine_and_tool(view, table, panel, canon);
+    runner.All();
+
+    const auto e = canon.PathExtentsInProgramUnits();
+    const display::ViewBox drawn{
+        e[0], e[1], e[2], e[3], e[4], e[5], (e[5] - e[4]) / 2, (e[3] - e[2]) / 2, (e[1] - e[0]) / 2};
+    view.FitWindow(drawn, 20, true, 20);
+    view.ClearPicture();
+    draw_machine_and_tool(view, table, panel, canon);
+    reporter.enabled = true;
+    runner.All();
+    output.flush();
+    return view.ShowPicture();
+}
+
+int run_preview_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    PreviewOptions options;
+    options.config_dir = executable_dir();
+    std::optional<std::string> file, png;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        bool missing_value = false;
+        auto value_of = [&](std::string_view flag) {
+            if (arg == flag) {
+                if (i + 1 >= args.size()) {
+                    missing_value = true;
+                    return false;
+                }
+                value = args[++i];
+                return true;
+            }
+            if (arg.size() > flag.size() && arg.compare(0, flag.size(), flag) == 0 &&
+                arg[flag.size()] == '=') {
+                value = arg.substr(flag.size() + 1);
+                return true;
+            }
+            return false;
+        };
+        if (value_of("--png")) {
+            png = value;
+        } else if (value_of("--config-dir")) {
+            options.config_dir = value;
+        } else if (value_of("--view")) {
+            if (value == "top")
+                options.view_mode = 1;
+            else if (value == "front")
+                options.view_mode = 2;
+            else if (value == "iso")
+                options.view_mode = 3;
+            else
+                missing_value = true;
+        } else if (value_of("--size")) {
+            const auto size = parse_size(value);
+            if (!size) {
+                missing_value = true;
+            } else {
+                options.width = size->first;
+                options.height = size->second;
+            }
+        } else if (missing_value || (arg.size() > 1 && arg[0] == '-') || file) {
+            missing_value = true;
+        } else {
+            file = arg;
+        }
+        if (missing_value) {
+            std::fputs(USAGE, err);
+            return EXIT_USAGE;
+        }
+    }
+    if (!file || !png || png->empty()) {
+        std::fputs(USAGE, err);
+        return EXIT_USAGE;
+    }
+    options.file = *file;
+    const auto text = config::read_text_file(options.file);
+    if (!text) {
+        std::fprintf(err, "zorvannc-cli: cannot read %s\n", file->c_str());
+        return EXIT_USAGE;
+    }
+    const QImage picture = draw_preview(options, *text, out);
+
+    // Written beside the target and renamed into place, so a failed save leaves no half picture.
+    const std::filesystem::path target = *png;
+    std::filesystem::path temporary = target;
+    temporary += ".part";
+    std::error_code error;
+    if (!picture.save(QString::fromStdString(temporary.string()), "PNG")) {
+        std::filesystem::remove(temporary, error);
+        std::fprintf(err, "zorvannc-cli: cannot write %s\n", png->c_str());
+        return EXIT_USAGE;
+    }
+    std::filesystem::rename(temporary, target, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
+        std::fprintf(err, "zorvannc-cli: cannot write %s\n", png->c_str());
+        return EXIT_USAGE;
+    }
+    return EXIT_CLEAN;
+}
+
+}  // namespace zorvan::app

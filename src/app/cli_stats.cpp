@@ -1,0 +1,303 @@
+#include "app/cli_stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "app/trace_canon.h"
+#include "config/text_file.h"
+#include "interp/interpreter.h"
+#include "machine/canon.h"
+
+namespace zorvan::app {
+namespace {
+
+constexpr const char* USAGE = "usage: zorvannc-cli stats [--config-dir DIR] [--units G20|G21] FILE\n";
+
+// The selected plane's first, second and axial coordinates of a position: 1 XY, 2 YZ, 3 XZ.
+std::array<double, 3> InPlane(int plane, const interp::Position& p) {
+    switch (plane) {
+        case 2:
+            return {p.y, p.z, p.x};
+        case 3:
+            return {p.z, p.x, p.y};
+        default:
+            return {p.x, p.y, p.z};
+    }
+}
+
+// The angle swept from a0 to a1 in the arc's direction, in (0, 2π]: an arc that ends where it starts is
+// a full circle. Every further turn adds a full circle.
+double SweptAngle(double a0, double a1, int rotation) {
+    constexpr double full = 2 * std::numbers::pi;
+    double sweep = rotation > 0 ? a1 - a0 : a0 - a1;
+    sweep = std::fmod(sweep, full);
+    if (sweep < 0) sweep += full;
+    if (sweep < 1e-12) sweep = full;
+    return sweep + (std::abs(rotation) - 1) * full;
+}
+
+// Counts and times every move on its way to the canonical functions, from the positions they report
+// before and after it, so the counted path is the one drawn.
+class StatsCanon final : public interp::CanonicalMachine {
+  public:
+    StatsCanon(machine::Canon& inner, ProgramStats& stats) : inner_(inner), stats_(stats) {}
+    void set_enabled(bool enabled) { enabled_ = enabled; }
+
+    void init_canon(const std::string& parameter_file_path) override {
+        inner_.init_canon(parameter_file_path);
+    }
+    void exit_canon() override { inner_.exit_canon(); }
+    void use_length_units(int units) override { inner_.use_length_units(units); }
+    void set_origin_offsets(double x, double y, double z) override { inner_.set_origin_offsets(x, y, z); }
+    void use_tool_length_offset(double length) override { inner_.use_tool_length_offset(length); }
+    void set_feed_rate(double rate) override { inner_.set_feed_rate(rate); }
+    void set_feed_reference(int reference) override { inner_.set_feed_reference(reference); }
+    void select_plane(int plane) override {
+        plane_ = plane;
+        inner_.select_plane(plane);
+    }
+    void set_motion_control_mode(int mode) override { inner_.set_motion_control_mode(mode); }
+
+    void straight_traverse(double x, double y, double z) override {
+        const interp::Position from = inner_.get_position();
+        inner_.straight_traverse(x, y, z);
+        if (!enabled_) return;
+        ++stats_.rapid_moves;
+        const interp::Position to = inner_.get_position();
+        const double scale = inner_.LengthUnitScale;
+        const std::array<double, 3> d_mm{(to.x - from.x) * scale, (to.y - from.y) * scale,
+                                         (to.z - from.z) * scale};
+        stats_.rapid_length_mm += std::sqrt(d_mm[0] * d_mm[0] + d_mm[1] * d_mm[1] + d_mm[2] * d_mm[2]);
+        // The axes move together; the move lasts as long as its slowest axis needs at top speed.
+        const machine::MotionParameters& p = inner_.Parameters();
+        double longest_s = 0;
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const double steps = std::fabs(d_mm[axis] * p.StepsPerUnit[axis]);
+            const double top_sps = p.AxisMaxSps[axis] > 0 ? p.AxisMaxSps[axis] : 1.0;
+            longest_s = std::max(longest_s, steps / top_sps);
+        }
+        stats_.rapid_time_s += longest_s;
+    }
+    void straight_feed(double x, double y, double z) override {
+        const interp::Position from = inner_.get_position();
+        inner_.straight_feed(x, y, z);
+        if (!enabled_) return;
+        ++stats_.feed_moves;
+        AddFeedPath(StraightLength(from, inner_.get_position()));
+    }
+    void straight_probe(double x, double y, double z) override {
+        const interp::Position from = inner_.get_position();
+        inner_.straight_probe(x, y, z);
+        if (!enabled_) return;
+        ++stats_.probe_moves;
+        // The preview does not move the probe; it is counted as the longest it can take, to its target.
+        AddFeedPath(StraightLength(from, {x, y, z, from.a}));
+    }
+    void arc_feed(double first_end, double second_end, double first_centre, double second_centre,
+                  int rotation, double axis_end) override {
+        const interp::Position from = inner_.get_position();
+        inner_.arc_feed(first_end, second_end, first_centre, second_centre, rotation, axis_end);
+        if (!enabled_) return;
+        if (rotation == 0) {
+            ++stats_.feed_moves;
+            AddFeedPath(StraightLength(from, inner_.get_position()));
+            return;
+        }
+        ++(rotation > 0 ? stats_.arcs_ccw : stats_.arcs_cw);
+        const auto start = InPlane(plane_, from);
+        const double r0 = std::hypot(start[0] - first_centre, start[1] - second_centre);
+        const double r1 = std::hypot(first_end - first_centre, second_end - second_centre);
+        const double sweep =
+            SweptAngle(std::atan2(start[1] - second_centre, start[0] - first_centre),
+                       std::atan2(second_end - second_centre, first_end - first_centre), rotation);
+        // A radius that changes along the arc is taken at its mean.
+        AddFeedPath(std::hypot((r0 + r1) / 2 * sweep, axis_end - start[2]));
+    }
+    void dwell(double seconds) override {
+        inner_.dwell(seconds);
+        if (enabled_ && seconds > 0) stats_.dwell_time_s += seconds;
+    }
+    void move_single_axis(int axis_mask, double x, double y, double z, double a) override {
+        inner_.move_single_axis(axis_mask, x, y, z, a);
+    }
+    void set_spindle_speed(double rpm) override { inner_.set_spindle_speed(rpm); }
+    void start_spindle_clockwise() override { inner_.start_spindle_clockwise(); }
+    void start_spindle_counterclockwise() override { inner_.start_spindle_counterclockwise(); }
+    void stop_spindle_turning() override { inner_.stop_spindle_turning(); }
+    void start_speed_feed_synch() override { inner_.start_speed_feed_synch(); }
+    void stop_speed_feed_synch() override { inner_.stop_speed_feed_synch(); }
+    void orient_spindle(double orientation) override { inner_.orient_spindle(orientation); }
+    void mist_on() override { inner_.mist_on(); }
+    void mist_off() override { inner_.mist_off(); }
+    void flood_on() override { inner_.flood_on(); }
+    void flood_off() override { inner_.flood_off(); }
+    void enable_feed_override() override { inner_.enable_feed_override(); }
+    void disable_feed_override() override { inner_.disable_feed_override(); }
+    void enable_speed_override() override { inner_.enable_speed_override(); }
+    void disable_speed_override() override { inner_.disable_speed_override(); }
+    void select_tool(int slot) override { inner_.select_tool(slot); }
+    void change_tool(int slot) override {
+        inner_.change_tool(slot);
+        if (enabled_ && std::find(stats_.tools.begin(), stats_.tools.end(), slot) == stats_.tools.end()) {
+            stats_.tools.push_back(slot);
+        }
+    }
+    void turn_probe_on() override { inner_.turn_probe_on(); }
+    void turn_probe_off() override { inner_.turn_probe_off(); }
+    void program_stop() override { inner_.program_stop(); }
+    void optional_program_stop() override { inner_.optional_program_stop(); }
+    void program_end() override { inner_.program_end(); }
+    void pallet_shuttle() override { inner_.pallet_shuttle(); }
+
+    interp::Position get_position() override { return inner_.get_position(); }
+    double get_feed_rate() override { return inner_.get_feed_rate(); }
+    double get_traverse_rate() override { return inner_.get_traverse_rate(); }
+    int get_flood() override { return inner_.get_flood(); }
+    int get_mist() override { return inner_.get_mist(); }
+    int get_selected_tool_slot() override { return inner_.get_selected_tool_slot(); }
+    int get_tool_slot() override { return inner_.get_tool_slot(); }
+    double get_spindle_speed() override { return inner_.get_spindle_speed(); }
+    int get_spindle_state() override { return inner_.get_spindle_state(); }
+    int get_motion_control_mode() override { return inner_.get_motion_control_mode(); }
+    int get_tool_max() override { return inner_.get_tool_max(); }
+    interp::CanonToolTableEntry get_tool_table_entry(int index) override {
+        return inner_.get_tool_table_entry(index);
+    }
+    interp::Position get_probe_position() override { return inner_.get_probe_position(); }
+    double get_probe_value() override { return inner_.get_probe_value(); }
+    int queue_empty() override { return inner_.queue_empty(); }
+
+  private:
+    // Program units.
+    static double StraightLength(const interp::Position& from, const interp::Position& to) {
+        return std::sqrt((to.x - from.x) * (to.x - from.x) + (to.y - from.y) * (to.y - from.y) +
+                         (to.z - from.z) * (to.z - from.z));
+    }
+
+    // A feed path of `length` program units, timed at the feed rate in force (program units/min).
+    void AddFeedPath(double length) {
+        stats_.feed_length_mm += length * inner_.LengthUnitScale;
+        if (length == 0) return;
+        const double rate = inner_.get_feed_rate();
+        if (rate > 0) {
+            stats_.feed_time_s += length / rate * 60.0;
+        } else {
+            ++stats_.moves_without_feed_rate;
+        }
+    }
+
+    machine::Canon& inner_;
+    ProgramStats& stats_;
+    bool enabled_ = false;
+    int plane_ = 1;
+};
+
+class CountingReporter final : public interp::ErrorReporter {
+  public:
+    explicit CountingReporter(TraceErrorReporter& inner) : inner_(inner) {}
+    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
+        if (enabled) inner_.report_error(line_count, line_text, message);
+    }
+    bool enabled = false;
+
+  private:
+    TraceErrorReporter& inner_;
+};
+
+std::string_view UnitsName(double mm_per_unit) {
+    if (mm_per_unit == 25.4) return "inch";
+    if (mm_per_unit == 10.0) return "cm";
+    return "mm";
+}
+
+void PrintReal(std::FILE* out, const char* key, double value) {
+    if (value == 0) value = 0;  // no "-0.0000"
+    std::fprintf(out, "%s: %.4f\n", key, value);
+}
+
+}  // namespace
+
+ProgramStats collect_program_stats(const ProgramRunOptions& options, std::string_view text, std::FILE* out) {
+    ProgramStats stats;
+    TraceOutput output(out);
+    TraceErrorReporter errors(output);
+    CountingReporter reporter(errors);
+    machine::HeadlessOperatorPanel panel;
+    machine::NullToolPathSink sink;
+    machine::Canon canon(panel, sink);
+    StatsCanon counter(canon, stats);
+    interp::Interpreter interpreter(counter, reporter, options.config_dir);
+
+    start_interpreter(options, interpreter, canon);
+    counter.set_enabled(true);
+    reporter.enabled = true;
+    interpreter.interpreter_reset();
+    interpreter.set_program_name(options.file.string());
+    for (const std::string& line : split_lines(text)) {
+        ++stats.lines;
+        // A probe move ends where the probe trips; in preview it runs to its end and the program goes on.
+        const int result = interpreter.interpret_line(line);
+        if (result != interp::RESULT_OK && result != interp::RESULT_PROBE) break;
+    }
+    if (interpreter.block().m_modes[4] != 1) {
+        interpreter.report_error("File ended with no stopping command given");
+    }
+    output.flush();
+    stats.errors = errors.count();
+    stats.extents = canon.PathExtentsInProgramUnits();
+    stats.mm_per_unit = canon.LengthUnitScale;
+    return stats;
+}
+
+int run_stats_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    ProgramRunOptions options;
+    if (!parse_program_options(args, 0, options, nullptr)) {
+        std::fputs(USAGE, err);
+        return EXIT_USAGE;
+    }
+    const auto text = config::read_text_file(options.file);
+    if (!text) {
+        std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());
+        return EXIT_USAGE;
+    }
+    const ProgramStats s = collect_program_stats(options, *text, out);
+    // The rest of the report is in the program's final units.
+    const double unit = s.mm_per_unit;
+    std::fprintf(out, "file: %s\n", options.file.string().c_str());
+    std::fprintf(out, "lines: %lld\n", s.lines);
+    std::fprintf(out, "units: %s\n", std::string(UnitsName(unit)).c_str());
+    const char* axes = "xyz";
+    for (int axis = 0; axis < 3; ++axis) {
+        double low = s.extents[static_cast<std::size_t>(2 * axis)];
+        double high = s.extents[static_cast<std::size_t>(2 * axis + 1)];
+        if (low == 0) low = 0;
+        if (high == 0) high = 0;
+        std::fprintf(out, "extent %c: %.4f %.4f\n", axes[axis], low, high);
+    }
+    std::fprintf(out, "feed moves: %lld\n", s.feed_moves);
+    std::fprintf(out, "rapid moves: %lld\n", s.rapid_moves);
+    std::fprintf(out, "arcs cw: %lld\n", s.arcs_cw);
+    std::fprintf(out, "arcs ccw: %lld\n", s.arcs_ccw);
+    std::fprintf(out, "probe moves: %lld\n", s.probe_moves);
+    PrintReal(out, "feed length", s.feed_length_mm / unit);
+    PrintReal(out, "rapid length", s.rapid_length_mm / unit);
+    std::string tools;
+    for (int slot : s.tools) {
+        if (!tools.empty()) tools.push_back(' ');
+        tools.append(std::to_string(slot));
+    }
+    std::fprintf(out, "tools: %s\n", tools.empty() ? "none" : tools.c_str());
+    PrintReal(out, "feed time s", s.feed_time_s);
+    PrintReal(out, "rapid time s", s.rapid_time_s);
+    PrintReal(out, "dwell time s", s.dwell_time_s);
+    if (s.moves_without_feed_rate > 0)
+        std::fprintf(out, "untimed feed moves: %lld\n", s.moves_without_feed_rate);
+    const double total = s.feed_time_s + s.rapid_time_s + s.dwell_time_s;
+    PrintReal(out, "estimated time s", total);
+    const long long whole = std::llround(total);
+    std::fprintf(out, "estimated time: %lld:%02lld:%02lld\n", whole / 3600, whole / 60 % 60, whole % 60);
+    return EXIT_CLEAN;
+}
+
+}  // namespace zorvan::app
