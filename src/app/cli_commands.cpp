@@ -39,22 +39,7 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-namespace {
-
-// Errors reported while the machine starts are not part of a run's output.
-class SwitchedReporter final : public interp::ErrorReporter {
-  public:
-    explicit SwitchedReporter(TraceErrorReporter& inner) : inner_(inner) {}
-    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
-        if (enabled) inner_.report_error(line_count, line_text, message);
-    }
-    bool enabled = false;
-
-  private:
-    TraceErrorReporter& inner_;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 std::string_view take_line(std::string_view& text) {
     const std::size_t end = text.find('\n');
@@ -100,7 +85,7 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
                      std::FILE* out) {
     TraceOutput output(out);
     TraceErrorReporter errors(output);
-    SwitchedReporter reporter(errors);
+    SwitchedReporter reporter(&errors);
     machine::HeadlessOperatorPanel panel;
     machine::NullToolPathSink sink;
     machine::Canon canon(panel, sink);
@@ -139,30 +124,31 @@ int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* o
     return run_program_text(options, *text, print_calls, out);
 }
 
+bool take_flag_value(const std::vector<std::string>& args, std::size_t& i, std::string_view flag,
+                     std::string& value) {
+    const std::string& arg = args[i];
+    if (arg == flag) {
+        if (i + 1 >= args.size()) return false;
+        value = args[++i];
+        return true;
+    }
+    if (arg.size() > flag.size() && arg.compare(0, flag.size(), flag) == 0 && arg[flag.size()] == '=') {
+        value = arg.substr(flag.size() + 1);
+        return true;
+    }
+    return false;
+}
+
 bool parse_program_options(const std::vector<std::string>& args, std::size_t first,
                            ProgramRunOptions& options, bool* realtime) {
     options.config_dir = executable_dir();
     std::optional<std::string> file;
     for (std::size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        // "--flag value" or "--flag=value".
-        auto value_of = [&](std::string_view flag, std::string& value) {
-            if (arg == flag) {
-                if (i + 1 >= args.size()) return false;
-                value = args[++i];
-                return true;
-            }
-            if (arg.size() > flag.size() && arg.compare(0, flag.size(), flag) == 0 &&
-                arg[flag.size()] == '=') {
-                value = arg.substr(flag.size() + 1);
-                return true;
-            }
-            return false;
-        };
         std::string value;
-        if (value_of("--config-dir", value)) {
+        if (take_flag_value(args, i, "--config-dir", value)) {
             options.config_dir = value;
-        } else if (value_of("--units", value)) {
+        } else if (take_flag_value(args, i, "--units", value)) {
             if (!equals_ignoring_case(value, "G20") && !equals_ignoring_case(value, "G21")) return false;
             options.units = value;
         } else if (arg == "--realtime" && realtime != nullptr) {

@@ -43,6 +43,11 @@ void start_interpreter(const ProgramRunOptions& options, interp::Interpreter& in
 
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 
+// "--flag value" or "--flag=value" at args[i]: the value, with i moved past what was taken. false when
+// args[i] is another argument or the flag has no value after it.
+bool take_flag_value(const std::vector<std::string>& args, std::size_t& i, std::string_view flag,
+                     std::string& value);
+
 // The options of the commands that run a program: [--config-dir DIR] [--units G20|G21] FILE, and
 // --realtime where `realtime` is given. false for anything else (a usage error).
 bool parse_program_options(const std::vector<std::string>& args, std::size_t first,

@@ -22,19 +22,6 @@ constexpr const char* USAGE =
     "usage: zorvannc-cli preview FILE --png OUT [--view top|front|iso] [--size WxH] [--config-dir DIR]\n";
 constexpr int kLargestSide = 8192;  // pixels; a picture of 256 MB at most
 
-// The first pass only finds the extents; its errors would repeat those of the drawn pass.
-class PassReporter final : public interp::ErrorReporter {
-  public:
-    explicit PassReporter(TraceErrorReporter& inner) : inner_(inner) {}
-    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
-        if (enabled) inner_.report_error(line_count, line_text, message);
-    }
-    bool enabled = false;
-
-  private:
-    TraceErrorReporter& inner_;
-};
-
 config::StartupSettings read_settings(const std::filesystem::path& config_dir) {
     const auto ini = config::ProfileFile::load(config::main_configuration_path(config_dir));
     return config::read_startup_settings(ini ? *ini : config::ProfileFile::parse(""));
@@ -74,7 +61,7 @@ std::optional<std::pair<int, int>> parse_size(std::string_view text) {
 QImage draw_preview(const PreviewOptions& options, std::string_view text, std::FILE* out) {
     TraceOutput output(out);
     TraceErrorReporter errors(output);
-    PassReporter reporter(errors);
+    SwitchedReporter reporter(&errors);
     machine::HeadlessOperatorPanel panel;
     display::TVectorDisplay3D view(options.width, options.height);
     machine::Canon canon(panel, view);
@@ -129,27 +116,11 @@ int run_preview_command(const std::vector<std::string>& args, std::FILE* out, st
         const std::string& arg = args[i];
         std::string value;
         bool missing_value = false;
-        auto value_of = [&](std::string_view flag) {
-            if (arg == flag) {
-                if (i + 1 >= args.size()) {
-                    missing_value = true;
-                    return false;
-                }
-                value = args[++i];
-                return true;
-            }
-            if (arg.size() > flag.size() && arg.compare(0, flag.size(), flag) == 0 &&
-                arg[flag.size()] == '=') {
-                value = arg.substr(flag.size() + 1);
-                return true;
-            }
-            return false;
-        };
-        if (value_of("--png")) {
+        if (take_flag_value(args, i, "--png", value)) {
             png = value;
-        } else if (value_of("--config-dir")) {
+        } else if (take_flag_value(args, i, "--config-dir", value)) {
             options.config_dir = value;
-        } else if (value_of("--view")) {
+        } else if (take_flag_value(args, i, "--view", value)) {
             if (value == "top")
                 options.view_mode = 1;
             else if (value == "front")
@@ -158,7 +129,7 @@ int run_preview_command(const std::vector<std::string>& args, std::FILE* out, st
                 options.view_mode = 3;
             else
                 missing_value = true;
-        } else if (value_of("--size")) {
+        } else if (take_flag_value(args, i, "--size", value)) {
             const auto size = parse_size(value);
             if (!size) {
                 missing_value = true;

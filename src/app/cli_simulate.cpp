@@ -37,19 +37,6 @@ struct SimulateOptions {
     double cells_across = DEFAULT_CELLS_ACROSS;
 };
 
-// Errors are printed only while the program carves; the extents pass and the start-up stay quiet.
-class SwitchedReporter final : public interp::ErrorReporter {
-  public:
-    explicit SwitchedReporter(TraceErrorReporter* inner) : inner_(inner) {}
-    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
-        if (enabled && inner_ != nullptr) inner_->report_error(line_count, line_text, message);
-    }
-    bool enabled = false;
-
-  private:
-    TraceErrorReporter* inner_;
-};
-
 std::optional<int> parse_int(std::string_view text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -81,29 +68,16 @@ std::optional<SimulateOptions> parse_arguments(const std::vector<std::string>& a
     std::optional<std::string> file;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        auto value_of = [&](std::string_view flag, std::string& value) {
-            if (arg == flag) {
-                if (i + 1 >= args.size()) return false;
-                value = args[++i];
-                return true;
-            }
-            if (arg.size() > flag.size() && arg.compare(0, flag.size(), flag) == 0 &&
-                arg[flag.size()] == '=') {
-                value = arg.substr(flag.size() + 1);
-                return true;
-            }
-            return false;
-        };
         std::string value;
-        if (value_of("--png", value)) {
+        if (take_flag_value(args, i, "--png", value)) {
             options.png = value;
-        } else if (value_of("--size", value)) {
+        } else if (take_flag_value(args, i, "--size", value)) {
             if (!parse_size(value, options.width_px, options.height_px)) return std::nullopt;
-        } else if (value_of("--resolution", value)) {
+        } else if (take_flag_value(args, i, "--resolution", value)) {
             const auto cells = parse_real(value);
             if (!cells || !(*cells >= 1 && *cells <= MAX_CELLS_ACROSS)) return std::nullopt;
             options.cells_across = *cells;
-        } else if (value_of("--config-dir", value)) {
+        } else if (take_flag_value(args, i, "--config-dir", value)) {
             options.run.config_dir = value;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             return std::nullopt;

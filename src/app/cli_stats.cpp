@@ -6,6 +6,7 @@
 
 #include "app/trace_canon.h"
 #include "config/text_file.h"
+#include "interp/forwarding_canon.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
 
@@ -39,25 +40,16 @@ double SweptAngle(double a0, double a1, int rotation) {
 
 // Counts and times every move on its way to the canonical functions, from the positions they report
 // before and after it, so the counted path is the one drawn.
-class StatsCanon final : public interp::CanonicalMachine {
+class StatsCanon final : public interp::ForwardingCanon {
   public:
-    StatsCanon(machine::Canon& inner, ProgramStats& stats) : inner_(inner), stats_(stats) {}
+    StatsCanon(machine::Canon& inner, ProgramStats& stats)
+        : ForwardingCanon(inner), canon_(inner), stats_(stats) {}
     void set_enabled(bool enabled) { enabled_ = enabled; }
 
-    void init_canon(const std::string& parameter_file_path) override {
-        inner_.init_canon(parameter_file_path);
-    }
-    void exit_canon() override { inner_.exit_canon(); }
-    void use_length_units(int units) override { inner_.use_length_units(units); }
-    void set_origin_offsets(double x, double y, double z) override { inner_.set_origin_offsets(x, y, z); }
-    void use_tool_length_offset(double length) override { inner_.use_tool_length_offset(length); }
-    void set_feed_rate(double rate) override { inner_.set_feed_rate(rate); }
-    void set_feed_reference(int reference) override { inner_.set_feed_reference(reference); }
     void select_plane(int plane) override {
         plane_ = plane;
         inner_.select_plane(plane);
     }
-    void set_motion_control_mode(int mode) override { inner_.set_motion_control_mode(mode); }
 
     void straight_traverse(double x, double y, double z) override {
         const interp::Position from = inner_.get_position();
@@ -65,12 +57,12 @@ class StatsCanon final : public interp::CanonicalMachine {
         if (!enabled_) return;
         ++stats_.rapid_moves;
         const interp::Position to = inner_.get_position();
-        const double scale = inner_.LengthUnitScale;
+        const double scale = canon_.LengthUnitScale;
         const std::array<double, 3> d_mm{(to.x - from.x) * scale, (to.y - from.y) * scale,
                                          (to.z - from.z) * scale};
         stats_.rapid_length_mm += std::sqrt(d_mm[0] * d_mm[0] + d_mm[1] * d_mm[1] + d_mm[2] * d_mm[2]);
         // The axes move together; the move lasts as long as its slowest axis needs at top speed.
-        const machine::MotionParameters& p = inner_.Parameters();
+        const machine::MotionParameters& p = canon_.Parameters();
         double longest_s = 0;
         for (std::size_t axis = 0; axis < 3; ++axis) {
             const double steps = std::fabs(d_mm[axis] * p.StepsPerUnit[axis]);
@@ -118,55 +110,12 @@ class StatsCanon final : public interp::CanonicalMachine {
         inner_.dwell(seconds);
         if (enabled_ && seconds > 0) stats_.dwell_time_s += seconds;
     }
-    void move_single_axis(int axis_mask, double x, double y, double z, double a) override {
-        inner_.move_single_axis(axis_mask, x, y, z, a);
-    }
-    void set_spindle_speed(double rpm) override { inner_.set_spindle_speed(rpm); }
-    void start_spindle_clockwise() override { inner_.start_spindle_clockwise(); }
-    void start_spindle_counterclockwise() override { inner_.start_spindle_counterclockwise(); }
-    void stop_spindle_turning() override { inner_.stop_spindle_turning(); }
-    void start_speed_feed_synch() override { inner_.start_speed_feed_synch(); }
-    void stop_speed_feed_synch() override { inner_.stop_speed_feed_synch(); }
-    void orient_spindle(double orientation) override { inner_.orient_spindle(orientation); }
-    void mist_on() override { inner_.mist_on(); }
-    void mist_off() override { inner_.mist_off(); }
-    void flood_on() override { inner_.flood_on(); }
-    void flood_off() override { inner_.flood_off(); }
-    void enable_feed_override() override { inner_.enable_feed_override(); }
-    void disable_feed_override() override { inner_.disable_feed_override(); }
-    void enable_speed_override() override { inner_.enable_speed_override(); }
-    void disable_speed_override() override { inner_.disable_speed_override(); }
-    void select_tool(int slot) override { inner_.select_tool(slot); }
     void change_tool(int slot) override {
         inner_.change_tool(slot);
         if (enabled_ && std::find(stats_.tools.begin(), stats_.tools.end(), slot) == stats_.tools.end()) {
             stats_.tools.push_back(slot);
         }
     }
-    void turn_probe_on() override { inner_.turn_probe_on(); }
-    void turn_probe_off() override { inner_.turn_probe_off(); }
-    void program_stop() override { inner_.program_stop(); }
-    void optional_program_stop() override { inner_.optional_program_stop(); }
-    void program_end() override { inner_.program_end(); }
-    void pallet_shuttle() override { inner_.pallet_shuttle(); }
-
-    interp::Position get_position() override { return inner_.get_position(); }
-    double get_feed_rate() override { return inner_.get_feed_rate(); }
-    double get_traverse_rate() override { return inner_.get_traverse_rate(); }
-    int get_flood() override { return inner_.get_flood(); }
-    int get_mist() override { return inner_.get_mist(); }
-    int get_selected_tool_slot() override { return inner_.get_selected_tool_slot(); }
-    int get_tool_slot() override { return inner_.get_tool_slot(); }
-    double get_spindle_speed() override { return inner_.get_spindle_speed(); }
-    int get_spindle_state() override { return inner_.get_spindle_state(); }
-    int get_motion_control_mode() override { return inner_.get_motion_control_mode(); }
-    int get_tool_max() override { return inner_.get_tool_max(); }
-    interp::CanonToolTableEntry get_tool_table_entry(int index) override {
-        return inner_.get_tool_table_entry(index);
-    }
-    interp::Position get_probe_position() override { return inner_.get_probe_position(); }
-    double get_probe_value() override { return inner_.get_probe_value(); }
-    int queue_empty() override { return inner_.queue_empty(); }
 
   private:
     // Program units.
@@ -177,7 +126,7 @@ class StatsCanon final : public interp::CanonicalMachine {
 
     // A feed path of `length` program units, timed at the feed rate in force (program units/min).
     void AddFeedPath(double length) {
-        stats_.feed_length_mm += length * inner_.LengthUnitScale;
+        stats_.feed_length_mm += length * canon_.LengthUnitScale;
         if (length == 0) return;
         const double rate = inner_.get_feed_rate();
         if (rate > 0) {
@@ -187,22 +136,10 @@ class StatsCanon final : public interp::CanonicalMachine {
         }
     }
 
-    machine::Canon& inner_;
+    machine::Canon& canon_;
     ProgramStats& stats_;
     bool enabled_ = false;
     int plane_ = 1;
-};
-
-class CountingReporter final : public interp::ErrorReporter {
-  public:
-    explicit CountingReporter(TraceErrorReporter& inner) : inner_(inner) {}
-    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
-        if (enabled) inner_.report_error(line_count, line_text, message);
-    }
-    bool enabled = false;
-
-  private:
-    TraceErrorReporter& inner_;
 };
 
 std::string_view UnitsName(double mm_per_unit) {
@@ -222,7 +159,7 @@ ProgramStats collect_program_stats(const ProgramRunOptions& options, std::string
     ProgramStats stats;
     TraceOutput output(out);
     TraceErrorReporter errors(output);
-    CountingReporter reporter(errors);
+    SwitchedReporter reporter(&errors);
     machine::HeadlessOperatorPanel panel;
     machine::NullToolPathSink sink;
     machine::Canon canon(panel, sink);

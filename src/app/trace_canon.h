@@ -6,6 +6,7 @@
 
 #include "interp/canonical_machine.h"
 #include "interp/error_reporter.h"
+#include "interp/forwarding_canon.h"
 
 namespace zorvan::app {
 
@@ -28,16 +29,12 @@ class TraceOutput {
     std::string buffer_;
 };
 
-class TracingCanon final : public interp::CanonicalMachine {
+class TracingCanon final : public interp::ForwardingCanon {
   public:
-    TracingCanon(interp::CanonicalMachine& inner, TraceOutput& out) : inner_(inner), out_(out) {}
+    TracingCanon(interp::CanonicalMachine& inner, TraceOutput& out) : ForwardingCanon(inner), out_(out) {}
     // Start-up calls are not part of the trace.
     void set_enabled(bool enabled) { enabled_ = enabled; }
 
-    void init_canon(const std::string& parameter_file_path) override {
-        inner_.init_canon(parameter_file_path);
-    }
-    void exit_canon() override { inner_.exit_canon(); }
     void use_length_units(int units) override;
     void set_origin_offsets(double x, double y, double z) override;
     void use_tool_length_offset(double length) override;
@@ -76,24 +73,6 @@ class TracingCanon final : public interp::CanonicalMachine {
     void program_end() override;
     void pallet_shuttle() override;
 
-    interp::Position get_position() override { return inner_.get_position(); }
-    double get_feed_rate() override { return inner_.get_feed_rate(); }
-    double get_traverse_rate() override { return inner_.get_traverse_rate(); }
-    int get_flood() override { return inner_.get_flood(); }
-    int get_mist() override { return inner_.get_mist(); }
-    int get_selected_tool_slot() override { return inner_.get_selected_tool_slot(); }
-    int get_tool_slot() override { return inner_.get_tool_slot(); }
-    double get_spindle_speed() override { return inner_.get_spindle_speed(); }
-    int get_spindle_state() override { return inner_.get_spindle_state(); }
-    int get_motion_control_mode() override { return inner_.get_motion_control_mode(); }
-    int get_tool_max() override { return inner_.get_tool_max(); }
-    interp::CanonToolTableEntry get_tool_table_entry(int index) override {
-        return inner_.get_tool_table_entry(index);
-    }
-    interp::Position get_probe_position() override { return inner_.get_probe_position(); }
-    double get_probe_value() override { return inner_.get_probe_value(); }
-    int queue_empty() override { return inner_.queue_empty(); }
-
   private:
     // name(arg, arg, ...): each argument a real or an integer.
     struct Arg {
@@ -105,7 +84,6 @@ class TracingCanon final : public interp::CanonicalMachine {
     };
     void print(std::string_view name, std::initializer_list<Arg> args = {});
 
-    interp::CanonicalMachine& inner_;
     TraceOutput& out_;
     bool enabled_ = false;
 };
@@ -120,6 +98,20 @@ class TraceErrorReporter final : public interp::ErrorReporter {
   private:
     TraceOutput& out_;
     int count_ = 0;
+};
+
+// Passes errors on only while enabled: the start-up's own, or those of a silent first pass, are not part of
+// a command's output. Without an inner reporter nothing is printed.
+class SwitchedReporter final : public interp::ErrorReporter {
+  public:
+    explicit SwitchedReporter(TraceErrorReporter* inner) : inner_(inner) {}
+    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
+        if (enabled && inner_ != nullptr) inner_->report_error(line_count, line_text, message);
+    }
+    bool enabled = false;
+
+  private:
+    TraceErrorReporter* inner_;
 };
 
 }  // namespace zorvan::app
