@@ -9,23 +9,12 @@
 #include "interp/forwarding_canon.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
+#include "machine/plane.h"
 
 namespace zorvan::app {
 namespace {
 
 constexpr const char* USAGE = "usage: zorvannc-cli stats [--config-dir DIR] [--units G20|G21] FILE\n";
-
-// The selected plane's first, second and axial coordinates of a position: 1 XY, 2 YZ, 3 XZ.
-std::array<double, 3> InPlane(int plane, const interp::Position& p) {
-    switch (plane) {
-        case 2:
-            return {p.y, p.z, p.x};
-        case 3:
-            return {p.z, p.x, p.y};
-        default:
-            return {p.x, p.y, p.z};
-    }
-}
 
 // The angle swept from a0 to a1 in the arc's direction, in (0, 2π]: an arc that ends where it starts is
 // a full circle. Every further turn adds a full circle.
@@ -97,7 +86,7 @@ class StatsCanon final : public interp::ForwardingCanon {
             return;
         }
         ++(rotation > 0 ? stats_.arcs_ccw : stats_.arcs_cw);
-        const auto start = InPlane(plane_, from);
+        const auto start = machine::XyzToPlane(plane_, from);
         const double r0 = std::hypot(start[0] - first_centre, start[1] - second_centre);
         const double r1 = std::hypot(first_end - first_centre, second_end - second_centre);
         const double sweep =

@@ -2,6 +2,7 @@
 // one quadrant around their centre, given in steps relative to that centre, with equal X and Y step
 // scales. Every other arc is cut as short straight feeds (chords).
 #include "machine/canon.h"
+#include "machine/plane.h"
 
 #include <algorithm>
 #include <array>
@@ -41,30 +42,6 @@ std::int32_t to_int32(double value) {
 
 bool InYzOrXz(int plane) {
     return plane == 2 || plane == 3;
-}
-
-// X, Y, Z of a point given in the selected plane's first, second and axial coordinates.
-std::array<double, 3> PlaneToXyz(int plane, double first, double second, double axis) {
-    switch (plane) {
-        case 2:
-            return {axis, first, second};  // YZ: Y first, Z second, X along the axis
-        case 3:
-            return {second, axis, first};  // XZ: Z first, X second, Y along the axis
-        default:
-            return {first, second, axis};
-    }
-}
-
-// The selected plane's first, second and axial coordinates of a position.
-std::array<double, 3> XyzToPlane(int plane, const interp::Position& p) {
-    switch (plane) {
-        case 2:
-            return {p.y, p.z, p.x};
-        case 3:
-            return {p.z, p.x, p.y};
-        default:
-            return {p.x, p.y, p.z};
-    }
 }
 
 // One quadrant piece on the board, in millimetres of the machine frame and radians; a0 and a1 are the

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_capture.h"
+
 #include "support/temp_dir.h"
 
 #include <cmath>
@@ -29,19 +31,11 @@ class CliStatsTest : public ::testing::Test {
     void SetUp() override { temp.write("ZorvanNC.Ini", CONFIGURATION); }
 
     int run(std::vector<std::string> args) {
-        char* out_text = nullptr;
-        char* err_text = nullptr;
-        std::size_t out_size = 0, err_size = 0;
-        std::FILE* out_file = open_memstream(&out_text, &out_size);
-        std::FILE* err_file = open_memstream(&err_text, &err_size);
-        const int status = run_stats_command(args, out_file, err_file);
-        std::fclose(out_file);
-        std::fclose(err_file);
-        out.assign(out_text, out_size);
-        err.assign(err_text, err_size);
-        std::free(out_text);
-        std::free(err_text);
-        return status;
+        return zorvan::testing::capture_output(
+            [&](std::FILE* out_file, std::FILE* err_file) {
+                return run_stats_command(args, out_file, err_file);
+            },
+            out, err);
     }
 
     ProgramStats stats(const std::string& program) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_capture.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
@@ -479,19 +481,11 @@ TEST(ToolPathViewMouse, OtherKeysDoNotDrag) {
 class PreviewCommand : public ::testing::Test {
   protected:
     int run(std::vector<std::string> args) {
-        char* out_text = nullptr;
-        char* err_text = nullptr;
-        std::size_t out_size = 0, err_size = 0;
-        std::FILE* out_file = open_memstream(&out_text, &out_size);
-        std::FILE* err_file = open_memstream(&err_text, &err_size);
-        const int status = app::run_preview_command(args, out_file, err_file);
-        std::fclose(out_file);
-        std::fclose(err_file);
-        out.assign(out_text, out_size);
-        err.assign(err_text, err_size);
-        std::free(out_text);
-        std::free(err_text);
-        return status;
+        return zorvan::testing::capture_output(
+            [&](std::FILE* out_file, std::FILE* err_file) {
+                return app::run_preview_command(args, out_file, err_file);
+            },
+            out, err);
     }
     void configure(const std::string& screen) {
         temp.write(
