@@ -81,6 +81,23 @@ void start_interpreter(const ProgramRunOptions& options, interp::Interpreter& in
     interpreter.execute_direct(equals_ignoring_case(units, "G20") ? "G20" : "G21");
 }
 
+long run_as_all(interp::Interpreter& interpreter, const std::filesystem::path& file, std::string_view text,
+                bool past_probes) {
+    interpreter.interpreter_reset();
+    interpreter.set_program_name(file.string());
+    long lines = 0;
+    while (!text.empty()) {
+        const std::string_view line = take_line(text);
+        ++lines;
+        const int result = interpreter.interpret_line(line);
+        if (result != interp::RESULT_OK && !(past_probes && result == interp::RESULT_PROBE)) break;
+    }
+    if (interpreter.block().m_modes[4] != 1) {
+        interpreter.report_error("File ended with no stopping command given");
+    }
+    return lines;
+}
+
 int run_program_text(const ProgramRunOptions& options, std::string_view text, bool print_calls,
                      std::FILE* out) {
     TraceOutput output(out);
@@ -96,17 +113,7 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
 
     tracer.set_enabled(print_calls);
     reporter.enabled = true;
-    interpreter.interpreter_reset();
-    interpreter.set_program_name(options.file.string());
-    long long lines = 0;
-    while (!text.empty()) {
-        const std::string_view line = take_line(text);
-        ++lines;
-        if (interpreter.interpret_line(line) != interp::RESULT_OK) break;
-    }
-    if (interpreter.block().m_modes[4] != 1) {
-        interpreter.report_error("File ended with no stopping command given");
-    }
+    const long lines = run_as_all(interpreter, options.file, text);
     if (!print_calls) {
         output.append_int(lines);
         output.append(" lines interpreted\n");

@@ -53,6 +53,12 @@ bool take_flag_value(const std::vector<std::string>& args, std::size_t& i, std::
 bool parse_program_options(const std::vector<std::string>& args, std::size_t first,
                            ProgramRunOptions& options, bool* realtime);
 
+// Runs a program's text as the preview "All" runs it: interpreter_reset, every line through interpret_line
+// until a result other than 0 (probe results too unless past_probes), then "File ended with no stopping
+// command given" unless a program end stopped it. Returns the number of lines handed to the interpreter.
+long run_as_all(interp::Interpreter& interpreter, const std::filesystem::path& file, std::string_view text,
+                bool past_probes = false);
+
 // The program text as the editor's lines: split at line feeds, a carriage return before one dropped, and
 // no empty line after a final line feed. take_line removes the first line from the text and returns it.
 std::string_view take_line(std::string_view& text);

@@ -99,8 +99,8 @@ struct PassResult {
 
 // One run of the program on a fresh headless machine, as the preview runs it; with a stock the moves
 // carve it and the tool changes shape its cutter.
-PassResult run_pass(const ProgramRunOptions& options, const std::vector<std::string>& lines,
-                    machine::StockSink* stock, TraceErrorReporter* errors) {
+PassResult run_pass(const ProgramRunOptions& options, std::string_view text, machine::StockSink* stock,
+                    TraceErrorReporter* errors) {
     SwitchedReporter reporter(errors);
     machine::HeadlessOperatorPanel panel;
     machine::NullToolPathSink sink;
@@ -112,18 +112,11 @@ PassResult run_pass(const ProgramRunOptions& options, const std::vector<std::str
         canon.RenderedView = true;
     }
     reporter.enabled = true;
-    interpreter.interpreter_reset();
     // The stock's top is Z 0 and the tip cuts at the programmed Z: a length offset taken from the tool
     // table would lift every move by the tool's length above the stock.
     for (interp::CanonToolTableEntry& tool : interpreter.settings().tool_table)
         tool.length = 0;
-    interpreter.set_program_name(options.file.string());
-    for (const std::string& line : lines) {
-        if (interpreter.interpret_line(line) != interp::RESULT_OK) break;
-    }
-    if (interpreter.block().m_modes[4] != 1) {
-        interpreter.report_error("File ended with no stopping command given");
-    }
+    run_as_all(interpreter, options.file, text);
     PassResult result;
     result.extents = canon.PathExtentsInProgramUnits();
     for (const config::ToolEntry& tool : canon.ToolList()) {
@@ -164,16 +157,15 @@ int run_simulate_command(const std::vector<std::string>& args_after_simulate, st
         std::fprintf(err, "zorvannc-cli: cannot read %s\n", options->run.file.string().c_str());
         return EXIT_USAGE;
     }
-    const std::vector<std::string> lines = split_lines(*text);
 
-    const PassResult path = run_pass(options->run, lines, nullptr, nullptr);
+    const PassResult path = run_pass(options->run, *text, nullptr, nullptr);
     display::TCamGrid grid;
     setup_stock(grid, path, options->cells_across);
     display::CamGridStock stock(grid);
     {
         TraceOutput output(out);
         TraceErrorReporter errors(output);
-        run_pass(options->run, lines, &stock, &errors);
+        run_pass(options->run, *text, &stock, &errors);
     }
 
     if (const auto failure =

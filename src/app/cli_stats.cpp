@@ -158,17 +158,8 @@ ProgramStats collect_program_stats(const ProgramRunOptions& options, std::string
     start_interpreter(options, interpreter, canon);
     counter.set_enabled(true);
     reporter.enabled = true;
-    interpreter.interpreter_reset();
-    interpreter.set_program_name(options.file.string());
-    for (const std::string& line : split_lines(text)) {
-        ++stats.lines;
-        // A probe move ends where the probe trips; in preview it runs to its end and the program goes on.
-        const int result = interpreter.interpret_line(line);
-        if (result != interp::RESULT_OK && result != interp::RESULT_PROBE) break;
-    }
-    if (interpreter.block().m_modes[4] != 1) {
-        interpreter.report_error("File ended with no stopping command given");
-    }
+    // A probe move ends where the probe trips; in preview it runs to its end and the program goes on.
+    stats.lines = run_as_all(interpreter, options.file, text, true);
     output.flush();
     stats.errors = errors.count();
     stats.extents = canon.PathExtentsInProgramUnits();
