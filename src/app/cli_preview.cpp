@@ -27,22 +27,6 @@ config::StartupSettings read_settings(const std::filesystem::path& config_dir) {
     return config::read_startup_settings(ini ? *ini : config::ProfileFile::parse(""));
 }
 
-// The machine table as the main window hands it to the view: the six limits, then the table's depth
-// and width, the last of which tells DrawTable that there is a table.
-display::ViewBox table_box(const config::StartupSettings& s) {
-    return {s.MinX, s.MaxX, s.MinY, s.MaxY, s.MinZ, s.MaxZ, 0.0, s.TableDepth, s.TableWidth};
-}
-
-// The table, then the pen at the machine's displayed position, then the canvas pen for the tool marker.
-void draw_machine_and_tool(display::TVectorDisplay3D& view, const display::ViewBox& table,
-                           const machine::HeadlessOperatorPanel& panel, const machine::Canon& canon) {
-    view.DrawTable(table);
-    const auto position = panel.DisplayPosition();
-    view.MoveTo3D(position[0] * canon.UnitsPerStep[0], position[1] * canon.UnitsPerStep[1],
-                  position[2] * canon.UnitsPerStep[2]);
-    view.SetPenColor(0);
-}
-
 std::optional<std::pair<int, int>> parse_size(std::string_view text) {
     const std::size_t x = text.find_first_of("xX");
     if (x == std::string_view::npos) return std::nullopt;
@@ -57,6 +41,19 @@ std::optional<std::pair<int, int>> parse_size(std::string_view text) {
 }
 
 }  // namespace
+
+display::ViewBox table_box(const config::StartupSettings& s) {
+    return {s.MinX, s.MaxX, s.MinY, s.MaxY, s.MinZ, s.MaxZ, 0.0, s.TableDepth, s.TableWidth};
+}
+
+void draw_machine_and_tool(display::TVectorDisplay3D& view, const display::ViewBox& table,
+                           const machine::OperatorPanel& panel, const machine::Canon& canon) {
+    view.DrawTable(table);
+    const auto position = panel.DisplayPosition();
+    view.MoveTo3D(position[0] * canon.UnitsPerStep[0], position[1] * canon.UnitsPerStep[1],
+                  position[2] * canon.UnitsPerStep[2]);
+    view.SetPenColor(0);
+}
 
 QImage draw_preview(const PreviewOptions& options, std::string_view text, std::FILE* out) {
     TraceOutput output(out);

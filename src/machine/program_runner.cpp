@@ -1,5 +1,8 @@
 #include "machine/program_runner.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace zorvan::machine {
 
 bool ProgramRunner::ProgramLoaded(std::string& name) {
@@ -11,54 +14,152 @@ bool ProgramRunner::ProgramLoaded(std::string& name) {
     return true;
 }
 
-int ProgramRunner::All() {
-    std::string name;
-    if (!ProgramLoaded(name)) return interp::RESULT_ERROR;
-    interpreter_.interpreter_reset();
-    canon_.PreviewMode = true;
-    canon_.ResetPathExtents();
-    const bool estop = controller_.EStopActive;
-    controller_.EStopActive = false;
-    const std::size_t count = lines.size();
-    const std::size_t step = count / 100;
+int ProgramRunner::Gauge(std::size_t i) const {
+    return lines.empty() ? 0 : static_cast<int>(std::lround(100.0 * static_cast<double>(i) / lines.size()));
+}
+
+int ProgramRunner::PreviewLoop(std::size_t first, std::size_t last, bool number_from_one) {
+    const std::size_t step = lines.size() / 100;
     std::size_t next = step + 100;
     int rc = interp::RESULT_OK;
-    for (std::size_t i = 1; i <= count; ++i) {
+    for (std::size_t index = first; index <= last; ++index) {
+        const std::size_t i = number_from_one ? index + 1 : index;
         if (i > next) {
             panel_.ProcessMessages();
             if (controller_.EStopActive) {
                 panel_.ShowModalMessage("Preview Cancelled.");
                 break;
             }
+            view_->SetGauge(Gauge(i));
             next += step;
         }
-        rc = interpreter_.interpret_line(lines[i - 1]);
+        rc = interpreter_.interpret_line(Line(index));
         if (rc != interp::RESULT_OK) break;
     }
+    return rc;
+}
+
+void ProgramRunner::TakeCanonicalPosition(bool show) {
+    const std::array<double, 4> steps = canon_.PositionInSteps();
+    view_->SetDisplayPosition(steps);
+    if (show) {
+        panel_.UpdatePositionDisplay(static_cast<std::int32_t>(std::lround(steps[0])),
+                                     static_cast<std::int32_t>(std::lround(steps[1])),
+                                     static_cast<std::int32_t>(std::lround(steps[2])),
+                                     static_cast<std::int32_t>(std::lround(steps[3])));
+    }
+}
+
+int ProgramRunner::All() {
+    std::string name;
+    if (!ProgramLoaded(name)) return interp::RESULT_ERROR;
+    interpreter_.interpreter_reset();
+    canon_.PreviewMode = true;
+    canon_.ResetPathExtents();
+    view_->ClearToolPathView();
+    const bool estop = controller_.EStopActive;
+    controller_.EStopActive = false;
+    view_->DrawMachineAndTool();
+    int rc = interp::RESULT_OK;
+    if (!lines.empty()) rc = PreviewLoop(0, lines.size() - 1, true);
     controller_.EStopActive = estop;
+    if (rc < 0) view_->HighlightLine(interpreter_.line_counter());
     if (interpreter_.block().m_modes[4] != 1)
         interpreter_.report_error("File ended with no stopping command given");
+    view_->RepaintToolPathView();
+    view_->DrawExtents();
     interpreter_.interpreter_reset();
     interpreter_.execute_direct("T0");
     interpreter_.set_program_name(name);
+    view_->SetGauge(0);
     if (ControlCenter) canon_.PreviewMode = false;
     return rc;
 }
 
+void ProgramRunner::PreviewNext() {
+    std::string name;
+    if (!ProgramLoaded(name)) return;
+    const int rc = interpreter_.interpret_line(Line(static_cast<std::size_t>(interpreter_.line_counter())));
+    if (rc == interp::RESULT_OK) {
+        view_->HighlightLine(interpreter_.line_counter());
+        TakeCanonicalPosition(false);
+    }
+    view_->RepaintToolPathView();
+    view_->DrawExtents();
+}
+
+void ProgramRunner::StepLines(int n) {
+    std::string name;
+    if (!ProgramLoaded(name)) return;
+    const int first = interpreter_.line_counter();
+    for (int k = 0; k < n; ++k) {
+        if (interpreter_.interpret_line(Line(static_cast<std::size_t>(first + k))) != interp::RESULT_OK)
+            break;
+    }
+    TakeCanonicalPosition(false);
+    view_->HighlightLine(interpreter_.line_counter());
+    view_->RepaintToolPathView();
+    view_->DrawExtents();
+}
+
+void ProgramRunner::ToCursor(int caret_line) {
+    std::string name;
+    if (!ProgramLoaded(name)) return;
+    interpreter_.interpreter_init();
+    canon_.PreviewMode = true;
+    const int rc = PreviewLoop(0, static_cast<std::size_t>(std::max(caret_line, 0)), false);
+    if (rc == interp::RESULT_OK) view_->HighlightLine(interpreter_.line_counter());
+    view_->RepaintToolPathView();
+    view_->DrawExtents();
+    TakeCanonicalPosition(true);
+    interpreter_.set_program_name(name);
+    view_->SetGauge(0);
+}
+
+void ProgramRunner::FromCursor(int caret_line) {
+    std::string name;
+    if (!ProgramLoaded(name)) return;
+    canon_.PreviewMode = true;
+    const int rc = PreviewLoop(static_cast<std::size_t>(std::max(caret_line, 0)) + 1, lines.size(), false);
+    if (rc == interp::RESULT_OK) view_->HighlightLine(interpreter_.line_counter());
+    view_->RepaintToolPathView();
+    view_->DrawExtents();
+    TakeCanonicalPosition(true);
+    interpreter_.execute_direct("T0");
+    interpreter_.interpreter_reset();
+    interpreter_.set_program_name(name);
+    view_->SetGauge(0);
+}
+
+void ProgramRunner::ResetPreview() {
+    const std::string name = interpreter_.program_name();
+    interpreter_.interpreter_init();
+    Clear();
+    TakeCanonicalPosition(false);
+    view_->HighlightLine(interpreter_.line_counter());
+    interpreter_.set_program_name(name);
+}
+
+void ProgramRunner::Clear() {
+    view_->ClearToolPathView();
+    view_->DrawMachineAndTool();
+    view_->RepaintToolPathView();
+    view_->DrawExtents();
+}
+
 void ProgramRunner::GreyPreview() {
+    view_->ClearPicture();
+    view_->SetGreyColours(true);
     if (StartLine == 0) {
         All();
-        return;
+    } else {
+        canon_.PreviewMode = true;
+        StepLines(StartLine);
+        StartLine = StartLine - 1;
     }
-    canon_.PreviewMode = true;
-    const int first = interpreter_.line_counter();
-    for (int k = 0; k < StartLine; ++k) {
-        const std::size_t index = static_cast<std::size_t>(first + k);
-        const std::string_view text =
-            index < lines.size() ? std::string_view(lines[index]) : std::string_view();
-        if (interpreter_.interpret_line(text) != interp::RESULT_OK) break;
-    }
-    StartLine = StartLine - 1;
+    view_->DrawMachineAndTool();
+    view_->DrawExtents();
+    view_->SetGreyColours(false);
 }
 
 ProgramRunner::ModalState ProgramRunner::SaveModalState() const {
@@ -99,6 +200,7 @@ void ProgramRunner::Go() {
     if (StartLine < 0) StartLine = 0;
     if (!controller_.ControllerPresent) return;
 
+    view_->LockMachineControls(true);
     canon_.RefreshPositionFromController();
     interpreter_.interpreter_reset();
     interpreter_.interpreter_synch();
@@ -125,46 +227,60 @@ void ProgramRunner::Go() {
     } else {
         interpreter_.interpreter_synch();
     }
+    view_->SetExtentsShown(false);
     for (std::size_t i = static_cast<std::size_t>(StartLine); i < count; ++i) {
         while (controller_.Paused) {
             panel_.ProcessMessages();
             if (controller_.EStopActive) break;
         }
         if (controller_.EStopActive) break;
-        if (i > next) next += step;
-        if (interpreter_.interpret_line(lines[i]) != interp::RESULT_OK) break;
+        if (i > next) {
+            view_->SetGauge(Gauge(i));
+            next += step;
+        }
+        const int rc = interpreter_.interpret_line(Line(i));
+        if (HighLight) view_->HighlightLine(static_cast<int>(i));
+        if (rc != interp::RESULT_OK) break;
     }
     // Whatever ended the loop, what the program queued is sent now rather than by the next manual move.
     if (!controller_.EStopActive && canon_.Queue() != nullptr) canon_.Queue()->FlushMotion();
+    view_->SetExtentsShown(true);
     if (controller_.ControllerPresent) WaitForMotionComplete(controller_, panel_);
     Running = false;
+    view_->DrawMachineAndTool();
+    view_->RepaintToolPathView();
+    view_->DrawExtents();
     interpreter_.set_program_name(name);
+    if (!controller_.EStopActive) view_->LockMachineControls(false);
+    view_->SetGauge(0);
 }
 
 void ProgramRunner::Next() {
     std::string name;
     if (!ReadyToRun(name)) return;
     // Like GO from the first line, the first Next starts from the state in force before its preview.
-    if (StartLine == 0) {
+    if (StartLine == 0 && !view_->RenderedViewShown()) {
         const ModalState before = SaveModalState();
         GreyPreview();
         RestoreModalState(before);
     }
     if (!controller_.ControllerPresent) return;
+    view_->LockMachineControls(true);
     interpreter_.set_program_name(name);
     ManualBusy = false;
     canon_.PreviewMode = false;
     Running = true;
     if (!controller_.EStopActive) {
-        const std::size_t index = static_cast<std::size_t>(StartLine);
-        interpreter_.interpret_line(index < lines.size() ? std::string_view(lines[index])
-                                                         : std::string_view());
+        interpreter_.interpret_line(Line(static_cast<std::size_t>(StartLine)));
         ++StartLine;
+        view_->HighlightLine(StartLine);
         if (canon_.Queue() != nullptr) canon_.Queue()->FlushMotion();
     }
     WaitForMotionComplete(controller_, panel_);
     Running = false;
     interpreter_.set_program_name(name);
+    if (!controller_.EStopActive) view_->LockMachineControls(false);
+    view_->SetGauge(0);
 }
 
 void ProgramRunner::PauseHold() {
@@ -177,7 +293,11 @@ void ProgramRunner::PauseHold() {
 
 void ProgramRunner::EmergencyStop(bool on) {
     if (!on) {
-        if (LeaveEmergencyStop(controller_)) panel_.ShowStatus("Controller is Ready...");
+        if (LeaveEmergencyStop(controller_)) {
+            view_->SetStopButton(false);
+            panel_.ShowStatus("Controller is Ready...");
+            view_->LockMachineControls(false);
+        }
         return;
     }
     Running = false;
@@ -198,6 +318,8 @@ void ProgramRunner::EmergencyStop(bool on) {
     canon_.mist_off();
     controller_.EStopActive = true;
     panel_.ShowStatus("Controller in EmStop.");
+    view_->SetStopButton(true);
+    view_->LockMachineControls(true);
 }
 
 }  // namespace zorvan::machine

@@ -2,7 +2,9 @@
 // do. Free of any window, so the operator program and the headless tool run programs the same way.
 #pragma once
 
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "interp/interpreter.h"
@@ -11,6 +13,33 @@
 #include "machine/operator_panel.h"
 
 namespace zorvan::machine {
+
+// What a run shows beyond the operator panel: the tool-path view, the editor's mark, the progress
+// gauge and the machine buttons. The headless tool runs without a window, so every step does nothing
+// unless the window overrides it.
+class RunView {
+  public:
+    virtual ~RunView() = default;
+    // Clears the picture and refits the views to the canonical functions' path extents.
+    virtual void ClearToolPathView() {}
+    virtual void ClearPicture() {}
+    virtual void DrawMachineAndTool() {}
+    virtual void RepaintToolPathView() {}
+    // Redraws the view's corner labels (its extents).
+    virtual void DrawExtents() {}
+    // GO stops the corner labels being redrawn on every repaint while it feeds lines.
+    virtual void SetExtentsShown(bool) {}
+    // Marks editor line n (1-based); 0 scrolls to the top.
+    virtual void HighlightLine(int) {}
+    virtual void LockMachineControls(bool) {}
+    virtual void SetGauge(int) {}  // percent
+    // Sets DisplayPosition (steps) without showing it.
+    virtual void SetDisplayPosition(const std::array<double, 4>&) {}
+    // GreyPreview draws in grey: on remembers the five view colours and sets them grey, off restores them.
+    virtual void SetGreyColours(bool) {}
+    virtual bool RenderedViewShown() const { return false; }
+    virtual void SetStopButton(bool) {}
+};
 
 class ProgramRunner {
   public:
@@ -21,8 +50,19 @@ class ProgramRunner {
     // The editor's lines; the text that runs is always these, never the file on disk.
     std::vector<std::string> lines;
 
+    // The window that shows the runs; none for the headless tool.
+    void SetView(RunView* view) { view_ = view != nullptr ? view : &no_view_; }
+
     // Preview of the whole program (the Edit Center's All). Returns the last interpreter result.
     int All();
+    // The Edit Center's previews: Next, Next 10/100/1000, To Cursor and From Cursor (caret_line 1-based),
+    // Reset and Clear.
+    void PreviewNext();
+    void StepLines(int n);
+    void ToCursor(int caret_line);
+    void FromCursor(int caret_line);
+    void ResetPreview();
+    void Clear();
     // Runs the program on the machine from StartLine (GO).
     void Go();
     // Runs the line at StartLine on the machine and moves StartLine on (the Control Center's Next).
@@ -36,6 +76,7 @@ class ProgramRunner {
     bool ManualBusy = false;
     int StartLine = 0;
     bool ControlCenter = true;  // the Control Center is the selected mode
+    bool HighLight = false;     // GO marks each line as it runs
 
   private:
     // What the interpreter and the canonical functions hold between programs: a run from the first line
@@ -56,6 +97,17 @@ class ProgramRunner {
     ModalState SaveModalState() const;
     void RestoreModalState(const ModalState& state);
     void GreyPreview();
+    // The editor line at index; past the last line an empty text, which the interpreter accepts.
+    std::string_view Line(std::size_t index) const {
+        return index < lines.size() ? std::string_view(lines[index]) : std::string_view();
+    }
+    // Interprets the lines first..last (indexes, inclusive), letting the window's messages run and the
+    // gauge move every hundredth of the program; an emergency stop cancels. number_from_one counts the
+    // lines as All does (i from 1 for index i - 1).
+    int PreviewLoop(std::size_t first, std::size_t last, bool number_from_one);
+    int Gauge(std::size_t i) const;
+    // The canonical position in steps becomes DisplayPosition; shown (rounded) when show is set.
+    void TakeCanonicalPosition(bool show);
     bool ProgramLoaded(std::string& name);
     // The board idle, no run going, no emergency stop, a program loaded (its name given back).
     bool ReadyToRun(std::string& name);
@@ -64,6 +116,8 @@ class ProgramRunner {
     Canon& canon_;
     Controller& controller_;
     OperatorPanel& panel_;
+    RunView no_view_;
+    RunView* view_ = &no_view_;
 };
 
 }  // namespace zorvan::machine

@@ -20,6 +20,20 @@ class QuietReporter final : public interp::ErrorReporter {
     std::vector<std::string> messages;
 };
 
+// What the runs asked of the window, in order: marks, gauge values and locks.
+class RecordingView final : public RunView {
+  public:
+    void HighlightLine(int n) override { calls.push_back("mark " + std::to_string(n)); }
+    void SetGauge(int percent) override {
+        if (percent != 0) gauge.push_back(percent);
+    }
+    void LockMachineControls(bool locked) override { calls.push_back(locked ? "lock" : "unlock"); }
+    void SetGreyColours(bool on) override { calls.push_back(on ? "grey" : "colours"); }
+    void SetStopButton(bool down) override { calls.push_back(down ? "stop down" : "stop up"); }
+    Calls calls;
+    std::vector<int> gauge;
+};
+
 class Runner : public ::testing::Test {
   protected:
     Runner()
@@ -34,6 +48,22 @@ class Runner : public ::testing::Test {
         interpreter.execute_direct("G21");
         canon.PreviewMode = false;
         interpreter.set_program_name("test.ngc");
+        runner.SetView(&view);
+    }
+    // A program of n feed moves along X, one unit further each line, ending with M2 when ends.
+    static std::vector<std::string> steps_program(int n, bool ends) {
+        std::vector<std::string> program;
+        for (int i = 1; i <= n; ++i)
+            program.push_back("G1 X" + std::to_string(i) + " F100");
+        if (ends) program.push_back("M2");
+        return program;
+    }
+    Calls marks() const {
+        Calls m;
+        for (const std::string& call : view.calls) {
+            if (call.rfind("mark", 0) == 0) m.push_back(call);
+        }
+        return m;
     }
     // Moves the board was sent, in order.
     Calls moves() const {
@@ -51,6 +81,7 @@ class Runner : public ::testing::Test {
     Canon canon;
     interp::Interpreter interpreter;
     ProgramRunner runner;
+    RecordingView view;
 };
 
 // The grey preview runs the program's G92 once already; the run must not start from what it left.
@@ -107,6 +138,98 @@ TEST_F(Runner, TheEmergencyStopSwitchesTheOutputsOffOnTheBoard) {
     }
     EXPECT_EQ(sent, (Calls{"EmStop()", "SetOutput(4, 0)", "SetOutput(8, 0)", "SetOutput(2, 0)",
                            "SetOutput(1, 0)"}));
+}
+
+TEST_F(Runner, ToCursorInterpretsThroughTheLineBelowTheCaretAndFromCursorTheRest) {
+    runner.ControlCenter = false;
+    runner.lines = steps_program(8, true);
+    runner.ToCursor(3);
+    EXPECT_EQ(interpreter.line_counter(), 4);
+    EXPECT_DOUBLE_EQ(canon.get_position().x, 4.0);
+    EXPECT_EQ(panel.display_steps[0], 400);  // shown at once
+    runner.FromCursor(3);
+    EXPECT_EQ(interpreter.line_counter(), 0);  // reset at its end
+    EXPECT_EQ(marks(), Calls{"mark 4"});       // the M2 that ends From Cursor is not 0, so nothing is marked
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST_F(Runner, NextInterpretsTheLineAtTheLineCounterAndStepLinesStopsAtAnError) {
+    runner.ControlCenter = false;
+    runner.lines = {"G1 X1 F100", "G1 X2", "G1 X3 X4", "G1 X5"};
+    runner.PreviewNext();
+    runner.PreviewNext();
+    EXPECT_DOUBLE_EQ(canon.get_position().x, 2.0);
+    runner.StepLines(10);
+    EXPECT_EQ(reporter.messages.size(), 1u);
+    EXPECT_DOUBLE_EQ(canon.get_position().x, 2.0);
+    EXPECT_EQ(marks(), (Calls{"mark 1", "mark 2", "mark 2"}));
+}
+
+// The preview lets the window's messages run (and so be cancelled) only on programs above 100 lines.
+TEST_F(Runner, AllIsCancellableAndShowsProgressOnlyPastAHundredLines) {
+    struct Case {
+        int lines;
+        bool estop_on_first_pump;
+        std::size_t pumps;
+        Calls messages;
+    };
+    const Case cases[] = {
+        {80, true, 0, {}},
+        {1000, false, 90, {}},  // at lines 111, 121, ... 1001
+        {1000, true, 1, {"Preview Cancelled."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        panel.modal_messages.clear();
+        reporter.messages.clear();
+        view.gauge.clear();
+        panel.messages_processed = 0;
+        panel.on_process_messages = [&] {
+            if (c.estop_on_first_pump) controller.EStopActive = true;
+        };
+        runner.lines = steps_program(c.lines, !c.estop_on_first_pump);
+        runner.All();
+        EXPECT_EQ(static_cast<std::size_t>(panel.messages_processed), c.pumps);
+        EXPECT_EQ(panel.modal_messages, c.messages);
+        EXPECT_EQ(view.gauge.size(), c.estop_on_first_pump ? 0u : c.pumps);
+        // Only a program that ran to its M2 ends without the complaint.
+        EXPECT_EQ(reporter.messages.size(), c.estop_on_first_pump ? 1u : 0u);
+        EXPECT_FALSE(controller.EStopActive);  // the preview gives the flag back
+        controller.EStopActive = false;
+    }
+}
+
+TEST_F(Runner, GoMarksTheLineAboveTheOneInterpretedAndLocksTheControlsWhileItRuns) {
+    runner.HighLight = true;
+    runner.lines = {"G0 X1", "G0 X2", "M2"};
+    runner.Go();
+    EXPECT_EQ(view.calls.front(), "lock");
+    EXPECT_EQ(view.calls.back(), "unlock");
+    EXPECT_EQ(marks(), (Calls{"mark 0", "mark 1", "mark 2"}));
+    EXPECT_NE(std::find(view.calls.begin(), view.calls.end(), "grey"), view.calls.end());
+}
+
+TEST_F(Runner, GoFromLineFiveDrawsFiveLinesAndRunsFromTheFifthOn) {
+    runner.lines = steps_program(8, true);
+    runner.StartLine = 5;
+    runner.Go();
+    EXPECT_EQ(runner.StartLine, 4);
+    const Calls sent = moves();
+    // Line 5 runs again from where the preview left the tool, so it moves nothing.
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent.front().rfind("LinearMove(600,", 0), 0u);
+}
+
+TEST_F(Runner, TheEmergencyStopLocksTheControlsUntilTheBoardAnswers) {
+    runner.EmergencyStop(true);
+    EXPECT_EQ(view.calls, (Calls{"stop down", "lock"}));
+    fake_board().statuses.push_back(testing::status_code(-1));
+    runner.EmergencyStop(false);
+    EXPECT_TRUE(controller.EStopActive);
+    EXPECT_EQ(view.calls.size(), 2u);
+    runner.EmergencyStop(false);
+    EXPECT_FALSE(controller.EStopActive);
+    EXPECT_EQ(view.calls, (Calls{"stop down", "lock", "stop up", "unlock"}));
 }
 
 }  // namespace

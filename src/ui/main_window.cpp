@@ -1,0 +1,734 @@
+#include "ui/main_window.h"
+
+#include <Qsci/qsciscintilla.h>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "app/cli_commands.h"
+#include "app/cli_preview.h"
+#include "config/profile_file.h"
+#include "machine/controller_startup.h"
+#include "ui/about_dialog.h"
+#include "ui/editor_setup.h"
+#include "ui/gcode_lexer.h"
+#include "ui/start_dialog.h"
+#include "ui/tool_path_widget.h"
+
+namespace zorvan::ui {
+namespace {
+
+constexpr int kMachinePanelWidth = 250;  // pixels
+constexpr int kCoordsHeight = 150;       // pixels
+
+const char* const kBuiltInMessages[17] = {
+    "ZorvanNC.Ini file not found.  Loading defaults...",
+    "Controller not initialized.  Running in Preview Mode.",
+    "No file loaded.",
+    "Preview Cancelled.",
+    "Could not Reset Controller",
+    "Controller in EmStop.",
+    "ZorvanNC.Ini file not found.",
+    "Options Saved!",
+    "ZorvanNC.Tbl file not found",
+    "Options Saved!",
+    "Controller is Ready...",
+    "Preview Mode",
+    "Edit Mode",
+    "Control Mode",
+    "Processing file...",
+    "Options Saved!",
+    "Invalid Language File.",
+};
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+}  // namespace
+
+// The interpreter's complaints in a modal box, as the operator sees every other message.
+class TfrmMain::Reporter final : public interp::ErrorReporter {
+  public:
+    explicit Reporter(TfrmMain& window) : window_(window) {}
+    void report_error(int line_count, std::string_view line_text, std::string_view message) override {
+        window_.ShowModalMessage(interp::format_error_box(line_count, line_text, message));
+    }
+
+  private:
+    TfrmMain& window_;
+};
+
+TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)) {
+    setObjectName("frmMain");
+    setWindowTitle("ZorvanNC");
+    setMinimumSize(500, 480);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    pnlAux = new QWidget(central);
+    pnlAux->setObjectName("pnlAux");
+    pnlAux->setFixedHeight(30);
+    MakeLabel(pnlAux, "lblMDI", "MDI", QRect(5, 6, 30, 18));
+    txtHotStat = new QLineEdit(pnlAux);
+    txtHotStat->setObjectName("txtHotStat");
+    const char* const aux_names[4] = {"btnAux1", "btnAux2", "btnAux3", "btnAux4"};
+    const char* const aux_captions[4] = {"Mist Off", "Flood Off", "CW Off", "CCW Off"};
+    for (int i = 0; i < 4; ++i) {
+        btnAux[static_cast<std::size_t>(i)] =
+            MakeButton(pnlAux, aux_names[i], aux_captions[i], QRect(0, 3, 80, 24));
+        btnAux[static_cast<std::size_t>(i)]->setCheckable(true);
+    }
+    column->addWidget(pnlAux);
+
+    Splitter1 = new QSplitter(Qt::Vertical, central);
+    Splitter1->setObjectName("Splitter1");
+    auto* upper = new QWidget(Splitter1);
+    auto* row = new QHBoxLayout(upper);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    Panel1 = new QWidget(upper);
+    Panel1->setObjectName("Panel1");
+    auto* stack = new QGridLayout(Panel1);
+    stack->setContentsMargins(0, 0, 0, 0);
+    Draw3D = new ToolPathWidget(Panel1);
+    Draw3D->setObjectName("Draw3D");
+    Scene = new QWidget(Panel1);  // the rendered view takes this place when it is built
+    Scene->setObjectName("Scene");
+    stack->addWidget(Draw3D, 0, 0);
+    stack->addWidget(Scene, 0, 0);
+    row->addWidget(Panel1, 1);
+    pnlMachineControl = new QWidget(upper);
+    pnlMachineControl->setObjectName("pnlMachineControl");
+    pnlMachineControl->setFixedWidth(kMachinePanelWidth);
+    BuildMachinePanel(pnlMachineControl);
+    row->addWidget(pnlMachineControl);
+
+    EdDnc = new QsciScintilla(Splitter1);
+    EdDnc->setObjectName("EdDnc");
+    SetUpEditor(*EdDnc);
+    SynGCodeSyn1 = new GCodeLexer(EdDnc);
+    EdDnc->setLexer(SynGCodeSyn1);
+    EdDnc->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(EdDnc, &QsciScintilla::textChanged, this, [this] { lines_stale_ = true; });
+    Splitter1->addWidget(upper);
+    Splitter1->addWidget(EdDnc);
+    Splitter1->setStretchFactor(0, 3);
+    Splitter1->setStretchFactor(1, 1);
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
+    column->addWidget(Splitter1, 1);
+    setCentralWidget(central);
+
+    BuildMenus();
+    BuildStatusBar();
+
+    Draw3D->on_paint = [this] { Draw3DPaint(); };
+    Draw3D->on_mouse_move = [this] { Draw3DMouseMove(); };
+    Draw3D->on_mouse_up = [this] { Draw3DMouseUp(); };
+
+    reporter_ = std::make_unique<Reporter>(*this);
+    controller_ = std::make_unique<machine::Controller>(*this, options_.board);
+    canon_ = std::make_unique<machine::Canon>(*this, Draw3D->View(), controller_.get());
+    interpreter_ = std::make_unique<interp::Interpreter>(*canon_, *reporter_, options_.program_dir);
+    runner_ = std::make_unique<machine::ProgramRunner>(*interpreter_, *canon_, *controller_, *this);
+    runner_->SetView(this);
+    runner_->ControlCenter = false;
+
+    // FormCreate: every start-up message is shown before the dialogs exist. The desktop's screen saver
+    // is the desktop session's business here, so nothing is switched off.
+    LoadSettingsAndStart();
+    frmAbout = new TfrmAbout(this);
+    frmStart = new TfrmStart(this);
+}
+
+TfrmMain::~TfrmMain() = default;
+
+display::TVectorDisplay3D& TfrmMain::View() {
+    return Draw3D->View();
+}
+
+void TfrmMain::BuildMachinePanel(QWidget* panel) {
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(2, 2, 2, 2);
+    gbControlCenter = new QGroupBox("Edit Mode", panel);
+    gbControlCenter->setObjectName("gbControlCenter");
+    layout->addWidget(gbControlCenter);
+    QWidget* box = gbControlCenter;
+    const int w = kMachinePanelWidth - 14;
+
+    const char* const clear_names[5] = {"btnClearX", "btnClearY", "btnClearZ", "btnClearA", "btnClearAll"};
+    const char* const clear_captions[5] = {"X", "Y", "Z", "A", "&All"};
+    for (int i = 0; i < 5; ++i)
+        btnClear[static_cast<std::size_t>(i)] =
+            MakeButton(box, clear_names[i], clear_captions[i], QRect(5 + i * (w / 5), 20, w / 5 - 2, 24));
+
+    pnlCoords = new QWidget(box);
+    pnlCoords->setObjectName("pnlCoords");
+    pnlCoords->setGeometry(5, 48, w - 5, kCoordsHeight);
+    pnlCoords->setAutoFillBackground(true);
+    QPalette white = pnlCoords->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    pnlCoords->setPalette(white);
+    QFont big = pnlCoords->font();
+    big.setPixelSize(22);
+    big.setBold(true);
+    const char* const axis_names[4] = {"lblX", "lblY", "lblZ", "lblA"};
+    const char* const coord_names[4] = {"lblXCoord", "lblYCoord", "lblZCoord", "lblACoord"};
+    const char* const axis_captions[4] = {"X", "Y", "Z", "A"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        lblAxis[i] = MakeLabel(pnlCoords, axis_names[i], axis_captions[i], QRect(10, 10, 30, 26));
+        lblCoord[i] = MakeLabel(pnlCoords, coord_names[i], "0.000", QRect(40, 10, w - 60, 26));
+        lblAxis[i]->setFont(big);
+        lblCoord[i]->setFont(big);
+        lblCoord[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    const int panel_height = 150;
+    pnlEdit = new QWidget(box);
+    pnlEdit->setObjectName("pnlEdit");
+    pnlEdit->resize(w, panel_height);
+    const int half = (w - 15) / 2;
+    const auto edit_button = [&](const char* name, const char* caption, int column, int line,
+                                 void (TfrmMain::*handler)()) {
+        QPushButton* b =
+            MakeButton(pnlEdit, name, caption, QRect(5 + column * (half + 5), 4 + line * 29, half, 26));
+        connect(b, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    edit_button("SpeedButton1", "Next", 0, 0, &TfrmMain::SpeedButton1Click);
+    edit_button("SpeedButton2", "Next 10", 1, 0, &TfrmMain::SpeedButton2Click);
+    edit_button("Button3", "Next 100", 0, 1, &TfrmMain::Button3Click);
+    edit_button("Button4", "Next 1000", 1, 1, &TfrmMain::Button4Click);
+    edit_button("SpeedButton3", "To Cursor", 0, 2, &TfrmMain::SpeedButton3Click);
+    edit_button("SpeedButton4", "From Cursor", 1, 2, &TfrmMain::SpeedButton4Click);
+    edit_button("btnAll", "All", 0, 3, &TfrmMain::btnAllClick);
+    edit_button("Button1", "Reset", 1, 3, &TfrmMain::Button1Click);
+    edit_button("btnClear", "Clear", 0, 4, &TfrmMain::btnClearClick);
+
+    pnlControl = new QWidget(box);
+    pnlControl->setObjectName("pnlControl");
+    pnlControl->resize(w, panel_height);
+    btnGo = MakeButton(pnlControl, "btnGo", "&GO [0]", QRect(5, 4, half, 26));
+    btnExecuteNext = MakeButton(pnlControl, "btnExecuteNext", "&Next", QRect(10 + half, 4, half, 26));
+    btnPause = MakeButton(pnlControl, "btnPause", "&Pause(Hold)", QRect(5, 33, half, 26));
+    btnStop = MakeButton(pnlControl, "btnStop", "Reset (&ESTP)", QRect(10 + half, 33, half, 26));
+    btnPause->setCheckable(true);
+    btnStop->setCheckable(true);
+    connect(btnGo, &QPushButton::clicked, this, [this] { btnGoClick(); });
+    connect(btnExecuteNext, &QPushButton::clicked, this, [this] { btnExecuteNextClick(); });
+    // The latching buttons show the controller's state, not the click: the handlers set them.
+    connect(btnPause, &QPushButton::clicked, this, [this] {
+        btnPause->setChecked(controller_->Paused);
+        btnPauseClick();
+    });
+    connect(btnStop, &QPushButton::clicked, this, [this] {
+        btnStop->setChecked(controller_->EStopActive);
+        btnStopClick();
+    });
+    const int third = (w - 20) / 3;
+    const char* const jog_names[8] = {"btnUp",   "btnDown",    "btnRight", "btnLeft",
+                                      "btnBack", "btnForward", "btnCCW",   "btnCW"};
+    const char* const jog_captions[8] = {"Z+", "Z-", "X+", "X-", "Y-", "Y+", "CCW", "CW"};
+    const QPoint jog_places[8] = {{2, 0}, {2, 2}, {1, 1}, {0, 1}, {1, 2}, {1, 0}, {0, 2}, {2, 1}};
+    for (std::size_t i = 0; i < 8; ++i) {
+        jogButtons[i] =
+            MakeButton(pnlControl, jog_names[i], jog_captions[i],
+                       QRect(5 + jog_places[i].x() * (third + 5), 64 + jog_places[i].y() * 28, third, 25));
+    }
+    btnHome = MakeButton(pnlControl, "btnHome", "&Home", QRect(5, 64, third, 25));
+
+    const int below = 48 + kCoordsHeight + 3 + panel_height + 4;
+    lblUnits = MakeLabel(box, "lblUnits", "MM", QRect(5, below, 50, 20));
+    cmbJog = new QComboBox(box);
+    cmbJog->setObjectName("cmbJog");
+    cmbJog->setEditable(true);
+    cmbJog->setGeometry(60, below, w - 60, 22);
+    auto* Label3 = MakeLabel(box, "Label3", "Feed Rate", QRect(5, below + 26, 70, 20));
+    Label3->installEventFilter(this);
+    Label3->setCursor(Qt::PointingHandCursor);
+    lblFeed = MakeLabel(box, "lblFeed", "0.00", QRect(80, below + 26, 80, 20));
+    MakeLabel(box, "lblToolCaption", "Tool", QRect(5, below + 48, 40, 20));
+    lblTool = MakeLabel(box, "lblTool", "0", QRect(50, below + 48, 40, 20));
+    MakeLabel(box, "lblTLOCaption", "TLO", QRect(100, below + 48, 40, 20));
+    lblTLO = MakeLabel(box, "lblTLO", "0.00", QRect(140, below + 48, 80, 20));
+    slOveride = new QSlider(Qt::Horizontal, box);
+    slOveride->setObjectName("slOveride");
+    slOveride->setRange(-25, 25);
+    slOveride->setValue(0);
+    slOveride->setGeometry(5, below + 72, w - 5, 22);
+    tbSpindle = new QSlider(Qt::Horizontal, box);
+    tbSpindle->setObjectName("tbSpindle");
+    tbSpindle->setGeometry(5, below + 98, w - 5, 22);
+    box->setMinimumHeight(below + 124);
+
+    // Manual control (jog, home, zero, sliders, outputs, typed commands) is not in this program yet:
+    // those controls are shown where they belong and stay disabled, also when the run unlocks the panel.
+    for (QWidget* unbuilt :
+         std::initializer_list<QWidget*>{txtHotStat, btnHome, slOveride, tbSpindle, cmbJog})
+        unbuilt->setEnabled(false);
+    for (QPushButton* b : btnAux)
+        b->setEnabled(false);
+    for (QPushButton* b : jogButtons)
+        b->setEnabled(false);
+    for (QPushButton* b : btnClear)
+        b->setEnabled(false);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched->objectName() == "Label3" && event->type() == QEvent::MouseButtonRelease) {
+        About1Click();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction("&New", this, [this] { New1Click(); });
+    file->addAction("&Open", this, [this] { Open1Click(); });
+    file->addSeparator();
+    file->addAction("E&xit", this, [this] { Exit1Click(); });
+
+    QMenu* mode = menuBar()->addMenu("&Mode");
+    mnuEditMode = mode->addAction("&Edit Center", this, [this] { mnuEditModeClick(); });
+    mnuControlMode = mode->addAction("&Control Center", this, [this] { mnuControlModeClick(); });
+    mnuEditMode->setCheckable(true);
+    mnuControlMode->setCheckable(true);
+
+    QMenu* view = menuBar()->addMenu("&View");
+    Rendered1 = view->addAction("&Rendered", this, [this] { Rendered1Click(); });
+    Rendered1->setEnabled(false);  // the rendered stock view is not in this program yet
+    Wireframe1 = view->addAction("&Wireframe", this, [this] { Wireframe1Click(); });
+    view->addSeparator();
+    Isometric1 = view->addAction("&Isometric 3D", this, [this] { Isometric1Click(); });
+    Top1 = view->addAction("&Top", this, [this] { Top1Click(); });
+    Front1 = view->addAction("&Front", this, [this] { Front1Click(); });
+    ZoomWindow1 = view->addAction("&Zoom Window", this, [this] { ZoomWindow1Click(); });
+    view->addAction("&Clear Screen", this, [this] { ClearScreen1Click(); });
+    view->addSeparator();
+    auto* coordinates = new QActionGroup(this);
+    AbsoluteCoordinates1 =
+        view->addAction("&Absolute Coordinates", this, [this] { AbsoluteCoordinates1Click(); });
+    MachineCoordinates1 =
+        view->addAction("&Machine Coordinates", this, [this] { MachineCoordinates1Click(); });
+    for (QAction* a : {AbsoluteCoordinates1, MachineCoordinates1}) {
+        a->setCheckable(true);
+        coordinates->addAction(a);
+    }
+    AbsoluteCoordinates1->setChecked(true);
+
+    QMenu* controller = menuBar()->addMenu("&Controller");
+    controller->addAction("Start from &Line", this, [this] { StartfromLine1Click(); });
+    controller->addSeparator();
+    // Manual control's menu items, placed where they belong and disabled until they work.
+    for (const char* caption : {"Home &All", "Home &X Axis", "Home &Y Axis", "Home &Z Axis"})
+        controller->addAction(caption)->setEnabled(false);
+    HomeAAxis1 = controller->addAction("Home &A Axis");
+    HomeAAxis1->setEnabled(false);
+    for (const char* caption : {"&Zero Feed Override", "Set &Coordinates", "&Reset"})
+        controller->addAction(caption)->setEnabled(false);
+
+    QMenu* setup = menuBar()->addMenu("&Setup");
+    setup->addAction("&Options")->setEnabled(false);
+    setup->addAction("Setup &Machine")->setEnabled(false);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("&Help Contents")->setEnabled(false);
+    help->addAction("&About", this, [this] { About1Click(); });
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->addAction("&Undo", EdDnc, [this] { EdDnc->undo(); });
+    PopupMenu1->addAction("F&ont")->setEnabled(false);
+    PopupMenu1->addAction("Sea&rch")->setEnabled(false);
+    PopupMenu1->addAction("&Select All", EdDnc, [this] { EdDnc->selectAll(); });
+    PopupMenu1->addAction("Renum&ber")->setEnabled(false);
+    SyntaxColored1 = PopupMenu1->addAction("Show S&yntax", this, [this] { SyntaxColored1Click(); });
+    SyntaxColored1->setCheckable(true);
+    SyntaxColored1->setChecked(true);
+    PopupMenu1->addAction("S&ave As", this, [this] { Save1Click(); });
+    connect(EdDnc, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(EdDnc->mapToGlobal(at)); });
+}
+
+void TfrmMain::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName("sbrBar");
+    bar->setSizeGripEnabled(false);
+    const int widths[5] = {0, 75, 150, 75, 150};
+    for (std::size_t i = 0; i < 5; ++i) {
+        if (i == 3) continue;
+        sbrPanel[i] = new QLabel(bar);
+        sbrPanel[i]->setObjectName(QString("sbrPanel%1").arg(i + 1));
+        sbrPanel[i]->setFrameShape(QFrame::Panel);
+        sbrPanel[i]->setFrameShadow(QFrame::Sunken);
+        if (widths[i] > 0) sbrPanel[i]->setFixedWidth(widths[i]);
+    }
+    gauge = new QProgressBar(bar);
+    gauge->setObjectName("gauge");
+    gauge->setRange(0, 100);
+    gauge->setValue(0);
+    gauge->setAlignment(Qt::AlignCenter);
+    gauge->setFixedWidth(widths[3]);
+    bar->addWidget(sbrPanel[0], 1);
+    bar->addPermanentWidget(sbrPanel[1]);
+    bar->addPermanentWidget(sbrPanel[2]);
+    bar->addPermanentWidget(gauge);
+    bar->addPermanentWidget(sbrPanel[4]);
+}
+
+void TfrmMain::LoadSettingsAndStart() {
+    for (std::size_t i = 0; i < 17; ++i)
+        Msg[i] = kBuiltInMessages[i];
+    Scene->hide();
+    Scene->setEnabled(false);
+    Draw3D->show();
+    pnlEdit->move(0, pnlCoords->geometry().bottom() + 1 + 3);
+    pnlControl->move(0, pnlCoords->geometry().bottom() + 1 + 3);
+    controller_->EStopActive = false;
+    runner_->StartLine = 0;
+    IniFileName = options_.program_dir / "ZorvanNC.Ini";
+    ReadConfiguration();
+    canon_->PreviewMode = true;
+    StartInterpreterAndController();
+    View().SetBackgroundColor(settings_.ColorBackground);
+    AbsoluteCoordinates1Click();
+    View().ViewTop();
+    FitToTable();
+    ClearToolPathView();
+    View().PrepareDrawing();
+    DrawMachineAndTool();
+    FormResize();
+    Draw3D->update();
+}
+
+void TfrmMain::ReadConfiguration() {
+    const bool found = std::filesystem::exists(IniFileName);
+    if (!found) ShowModalMessage(Msg[0].toStdString());
+    const auto ini = config::ProfileFile::load(IniFileName);
+    settings_ = config::read_startup_settings(ini ? *ini : config::ProfileFile::parse(""));
+    interpreter_->set_decimal_separator(settings_.DecimalSeparator);
+    const int m = settings_.MaxSps;
+    OverrideStep = m - m / 50 > 0 && m > 0
+                       ? static_cast<int>(std::lround(1.25e6 / (m - m / 50)) - std::lround(1.25e6 / m) + 27)
+                       : 27;
+    runner_->HighLight = settings_.HighLight;
+    View().ColorLinear = settings_.ColorLinear;
+    View().ColorRapid = settings_.ColorRapid;
+    View().ColorCW = settings_.ColorCW;
+    View().ColorCCW = settings_.ColorCCW;
+    View().ColorBackground = settings_.ColorBackground;
+    View().GridSpacing = settings_.Grid;
+    cmbJog->clear();
+    for (const std::string& item : settings_.JogDistances)
+        cmbJog->addItem(QString::fromStdString(item));
+    cmbJog->setCurrentText("Slow");
+    ShowAxisCount();
+}
+
+void TfrmMain::ShowAxisCount() {
+    const bool four = settings_.AxisCount == 4;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblAxis[3], lblCoord[3], btnClear[3], jogButtons[6], jogButtons[7]})
+        w->setVisible(four);
+    HomeAAxis1->setVisible(four);
+}
+
+void TfrmMain::StartInterpreterAndController() {
+    ControllerTimerBase = 65000;
+    canon_->UnitsPerStep = {};
+    canon_->BacklashDisplayOffset = {};
+    controller_->MotionComplete = true;
+    controller_->EStopActive = false;
+    controller_->Paused = false;
+    runner_->Running = false;
+    runner_->ManualBusy = false;
+    DisplayPosition_ = {};
+    canon_->RenderedView = false;
+    AbsoluteCoordinates_ = false;
+
+    app::ProgramRunOptions start;
+    start.config_dir = options_.program_dir;
+    app::start_interpreter(start, *interpreter_, *canon_);
+    const auto& s = settings_;
+    canon_->ResetPathExtents({s.MinX, s.MaxX, s.MinY, s.MaxY, s.MinZ, s.MaxZ});
+
+    if (machine::InitController(*controller_, *canon_->Queue(), *canon_, *this, s.InvertStepPulse)) {
+        controller_->ControllerPresent = true;
+        mnuControlModeClick();
+        EmergencyStop(true);
+    } else {
+        ShowModalMessage("Controller not detected...");
+        controller_->ControllerPresent = false;
+    }
+    // From here on the home positions are motor steps. An axis without steps keeps its value rather
+    // than becoming infinite.
+    for (std::size_t axis = 0; axis < 4; ++axis) {
+        if (canon_->UnitsPerStep[axis] != 0.0)
+            settings_.HomePosition[axis] =
+                std::round(settings_.HomePosition[axis] / canon_->UnitsPerStep[axis]);
+    }
+}
+
+bool TfrmMain::ControllerPresent() const {
+    return controller_->ControllerPresent;
+}
+
+bool TfrmMain::ControlCenterSelected() const {
+    return mnuControlMode->isChecked();
+}
+
+void TfrmMain::mnuEditModeClick() {
+    mnuEditMode->setChecked(true);
+    mnuControlMode->setChecked(false);
+    pnlControl->hide();
+    pnlEdit->show();
+    gbControlCenter->setTitle(Msg[12]);
+    canon_->PreviewMode = true;
+    runner_->ControlCenter = false;
+    ShowStatus(Msg[12].toStdString());
+}
+
+void TfrmMain::mnuControlModeClick() {
+    mnuControlMode->setChecked(true);
+    mnuEditMode->setChecked(false);
+    pnlEdit->hide();
+    pnlControl->show();
+    gbControlCenter->setTitle(Msg[13]);
+    canon_->PreviewMode = false;
+    runner_->ControlCenter = true;
+    ShowStatus(Msg[13].toStdString());
+}
+
+void TfrmMain::UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_t z, std::int32_t a) {
+    const auto& offset = canon_->BacklashDisplayOffset;
+    DisplayPosition_ = {x - offset[0], y - offset[1], z - offset[2], static_cast<double>(a)};
+    std::array<double, 4> shown{};
+    for (std::size_t i = 0; i < 4; ++i)
+        shown[i] = DisplayPosition_[i] * canon_->UnitsPerStep[i];
+    if (!AbsoluteCoordinates_) {
+        const auto origin = canon_->OriginOffsetInProgramUnits();
+        for (std::size_t i = 0; i < 3; ++i)
+            shown[i] -= origin[i];
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        lblCoord[i]->setText(QString::asprintf("%.3f", shown[i]));
+        lblCoord[i]->repaint();
+    }
+    if (ControlCenterSelected()) {
+        View().LineTo3D(shown[0], shown[1], shown[2]);
+        // The trace is shown with the next paint rather than a copy per position reply.
+        Draw3D->update();
+    }
+}
+
+void TfrmMain::AbsoluteCoordinates1Click() {
+    AbsoluteCoordinates_ = true;
+    AbsoluteCoordinates1->setChecked(true);
+    const auto p = DisplayPosition_;
+    UpdatePositionDisplay(
+        static_cast<std::int32_t>(std::lround(p[0])), static_cast<std::int32_t>(std::lround(p[1])),
+        static_cast<std::int32_t>(std::lround(p[2])), static_cast<std::int32_t>(std::lround(p[3])));
+}
+
+void TfrmMain::MachineCoordinates1Click() {
+    AbsoluteCoordinates_ = false;
+    MachineCoordinates1->setChecked(true);
+    const auto p = DisplayPosition_;
+    UpdatePositionDisplay(
+        static_cast<std::int32_t>(std::lround(p[0])), static_cast<std::int32_t>(std::lround(p[1])),
+        static_cast<std::int32_t>(std::lround(p[2])), static_cast<std::int32_t>(std::lround(p[3])));
+}
+
+void TfrmMain::FitToTable() {
+    View().FitWindow(app::table_box(settings_), 20, true, 20);
+}
+
+void TfrmMain::FitToViewBox() {
+    View().FitWindow(ViewBox, 20, true, 20);
+}
+
+void TfrmMain::Rendered1Click() {
+    Draw3D->hide();
+    Scene->show();
+    Scene->setEnabled(true);
+    ZoomWindow1->setEnabled(false);
+    Isometric1->setEnabled(false);
+    Front1->setEnabled(false);
+    canon_->RenderedView = true;
+    ClearToolPathView();
+    Top1Click();
+}
+
+void TfrmMain::Wireframe1Click() {
+    Draw3D->show();
+    Scene->hide();
+    Scene->setEnabled(false);
+    Isometric1->setEnabled(true);
+    Front1->setEnabled(true);
+    ZoomWindow1->setEnabled(true);
+    canon_->RenderedView = false;
+}
+
+void TfrmMain::Isometric1Click() {
+    View().ViewIsometric();
+    FitToViewBox();
+    View().ClearPicture();
+    Draw3D->update();
+}
+
+void TfrmMain::Front1Click() {
+    View().ViewFront();
+    FitToViewBox();
+    View().ClearPicture();
+    Draw3D->update();
+}
+
+void TfrmMain::Top1Click() {
+    View().ViewTop();
+    FitToViewBox();
+    View().ClearPicture();
+    Draw3D->update();
+}
+
+void TfrmMain::ZoomWindow1Click() {
+    View().ZoomArmed = true;
+}
+
+void TfrmMain::ClearScreen1Click() {
+    ClearToolPathView();
+    DrawMachineAndTool();
+    RepaintToolPathView();
+}
+
+void TfrmMain::Draw3DPaint() {
+    View().PrepareDrawing();
+    // A handler that is drawing the path owns the pen; a paint that arrives while it lets messages run
+    // only copies what is drawn.
+    if (handler_depth_ == 0) DrawMachineAndTool();
+}
+
+void TfrmMain::Draw3DMouseMove() {
+    sbrPanel[4]->setText(QString::asprintf("%5.3f", View().CursorX) + ", " +
+                         QString::asprintf("%5.3f", View().CursorY));
+}
+
+void TfrmMain::Draw3DMouseUp() {
+    if (settings_.AutoRedraw && !runner_->Running && !interpreter_->program_name().empty()) btnAllClick();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmMain::FormResize() {
+    ClearToolPathView();
+    View().PrepareDrawing();
+    DrawMachineAndTool();
+    ClearToolPathView();
+    LayOutTopBar();
+    LayOutCoordinates();
+}
+
+void TfrmMain::LayOutTopBar() {
+    const int w = pnlAux->width();
+    const int h = w / 2;
+    txtHotStat->setGeometry(40, 3, std::max(h - 40, 20), 24);
+    const int q = (w - h - 50) / 4;
+    for (std::size_t i = 0; i < 4; ++i)
+        btnAux[i]->setGeometry(h + 50 + static_cast<int>(i) * q, 3, std::max(q - 4, 10), 24);
+}
+
+void TfrmMain::LayOutCoordinates() {
+    const int a = pnlCoords->height() / (settings_.AxisCount == 3 ? 4 : 5);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const int top = static_cast<int>(i) * a + 10;
+        lblAxis[i]->move(lblAxis[i]->x(), top);
+        lblCoord[i]->move(lblCoord[i]->x(), top);
+    }
+}
+
+void TfrmMain::Splitter1Moved() {
+    FitToTable();
+    View().ClearPicture();
+    Draw3D->update();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    interpreter_->interpreter_exit();
+    event->accept();
+}
+
+void TfrmMain::Exit1Click() {
+    close();
+}
+
+QString TfrmMain::StatusPanelText(int panel) const {
+    if (panel == 4) return QString::number(gauge->value());
+    if (panel < 1 || panel > 5) return {};
+    return sbrPanel[static_cast<std::size_t>(panel - 1)]->text();
+}
+
+QWidget* TfrmMain::Child(const char* name) const {
+    return findChild<QWidget*>(name);
+}
+
+void TfrmMain::ShowStatus(std::string_view text) {
+    sbrPanel[0]->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+void TfrmMain::ShowStatusNow(std::string_view text) {
+    ShowStatus(text);
+    sbrPanel[0]->repaint();
+}
+
+void TfrmMain::ShowModalMessage(std::string_view text) {
+    const QString message = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    if (options_.message_box) {
+        options_.message_box(message);
+        return;
+    }
+    QMessageBox::information(this, "ZorvanNC", message);
+}
+
+void TfrmMain::ProcessMessages() {
+    QApplication::processEvents();
+}
+
+void TfrmMain::Sleep(int milliseconds) {
+    QApplication::processEvents();
+    QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0)));
+}
+
+}  // namespace zorvan::ui

@@ -1,0 +1,260 @@
+// TfrmMain, the operator program's window: the tool-path view, the machine panel, the G-code editor and
+// the status bar. It is the composition root of the machine: the interpreter, the canonical functions,
+// the controller and the program runner live here, and the window serves them as their operator panel
+// and as the view of the runs.
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "config/machine_config.h"
+#include "controller/zorvan_api_table.h"
+#include "display/tool_path_view.h"
+#include "interp/error_reporter.h"
+#include "interp/interpreter.h"
+#include "machine/canon.h"
+#include "machine/controller_dispatcher.h"
+#include "machine/operator_panel.h"
+#include "machine/program_runner.h"
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QSplitter;
+class QsciScintilla;
+class QMenu;
+
+namespace zorvan::ui {
+
+class GCodeLexer;
+class ToolPathWidget;
+class TfrmAbout;
+class TfrmStart;
+
+struct MainWindowOptions {
+    std::filesystem::path program_dir;                // where ZorvanNC.Ini and the board library live
+    std::optional<controller::ZorvanApiTable> board;  // none: no controller, previews only
+    // Where modal messages go; a message box when empty. Tests record them instead.
+    std::function<void(const QString&)> message_box;
+};
+
+class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public machine::RunView {
+    Q_OBJECT
+  public:
+    explicit TfrmMain(MainWindowOptions options, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Start-up, as at creation and after the setup dialog saves.
+    void LoadSettingsAndStart();
+
+    // The handlers behind the menus and buttons, public so that the program's tests drive them.
+    void mnuEditModeClick();
+    void mnuControlModeClick();
+    void Rendered1Click();
+    void Wireframe1Click();
+    void Isometric1Click();
+    void Top1Click();
+    void Front1Click();
+    void ZoomWindow1Click();
+    void ClearScreen1Click();
+    void AbsoluteCoordinates1Click();
+    void MachineCoordinates1Click();
+    void SpeedButton1Click() {
+        WithProgram([this] { runner_->PreviewNext(); });
+    }
+    void SpeedButton2Click() {
+        WithProgram([this] { runner_->StepLines(10); });
+    }
+    void Button3Click() {
+        WithProgram([this] { runner_->StepLines(100); });
+    }
+    void Button4Click() {
+        WithProgram([this] { runner_->StepLines(1000); });
+    }
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void btnAllClick();
+    void Button1Click();
+    void btnClearClick() { runner_->Clear(); }
+    void btnGoClick();
+    void btnExecuteNextClick();
+    void btnPauseClick();
+    void btnStopClick();
+    void StartfromLine1Click();
+    void About1Click();
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SyntaxColored1Click();
+    void Exit1Click();
+    // Open and Save As after their file dialogs.
+    bool OpenFile(const QString& file_name);
+    bool SaveFile(const QString& file_name);
+
+    // machine::OperatorPanel
+    void ShowStatus(std::string_view text) override;
+    void ShowStatusNow(std::string_view text) override;
+    void SetUnitsLabel(std::string_view text) override;
+    void SetFeedLabel(double rate) override;
+    void SetToolLabel(std::string_view text) override;
+    void SetOutputButton(machine::OutputButton button, int caption_entry, bool pressed) override;
+    void SetSpindleSliderRange(int minimum_percent, int maximum_percent) override;
+    void SetSpindleSlider(int percent) override;
+    bool AbsoluteCoordinates() const override { return AbsoluteCoordinates_; }
+    void UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_t z, std::int32_t a) override;
+    void EmergencyStop(bool on) override;
+    void ProcessMessages() override;
+    void ShowModalMessage(std::string_view text) override;
+    void SetControllerTimerBase(int reload) override {
+        ControllerTimerBase = static_cast<std::uint16_t>(reload);
+    }
+    std::array<double, 4> DisplayPosition() const override { return DisplayPosition_; }
+    void SetPauseButton(bool down) override;
+    void ZeroFeedOverride() override;
+    void Sleep(int milliseconds) override;
+
+    // machine::RunView
+    void ClearToolPathView() override;
+    void ClearPicture() override;
+    void DrawMachineAndTool() override;
+    void RepaintToolPathView() override;
+    void DrawExtents() override;
+    void SetExtentsShown(bool shown) override;
+    void HighlightLine(int n) override;
+    void LockMachineControls(bool locked) override;
+    void SetGauge(int percent) override;
+    void SetDisplayPosition(const std::array<double, 4>& steps) override { DisplayPosition_ = steps; }
+    void SetGreyColours(bool on) override;
+    bool RenderedViewShown() const override { return canon_->RenderedView; }
+    void SetStopButton(bool down) override;
+
+    // What the tests and the figures look at.
+    interp::Interpreter& Interpreter() { return *interpreter_; }
+    machine::Canon& Canon() { return *canon_; }
+    machine::Controller& Controller() { return *controller_; }
+    machine::ProgramRunner& Runner() { return *runner_; }
+    display::TVectorDisplay3D& View();
+    const config::StartupSettings& Settings() const { return settings_; }
+    QsciScintilla* Editor() const { return EdDnc; }
+    QString StatusPanelText(int panel) const;  // 1..5; the gauge's value for 4
+    QWidget* Child(const char* name) const;
+    bool ControllerPresent() const;
+    const display::ViewBox& ViewBoxValue() const { return ViewBox; }
+    TfrmStart* StartDialog() const { return frmStart; }
+
+    std::array<QString, 25> Msg;
+    std::uint16_t ControllerTimerBase = 65000;  // timer reload of the board's top speed
+    int OverrideStep = 0;                       // timer ticks per step of the feed-override slider
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    class Reporter;
+
+    void BuildMenus();
+    void BuildMachinePanel(QWidget* panel);
+    void BuildStatusBar();
+    void ReadConfiguration();
+    void StartInterpreterAndController();
+    void FormResize();
+    void LayOutTopBar();
+    void LayOutCoordinates();
+    void Splitter1Moved();
+    void Draw3DPaint();
+    void Draw3DMouseMove();
+    void Draw3DMouseUp();
+    void FitToTable();
+    void FitToViewBox();
+    void ShowAxisCount();
+    void SyncLines();
+    // Runs a handler that needs the editor's lines, with the busy cursor while it works.
+    void WithProgram(const std::function<void()>& handler);
+    bool ControlCenterSelected() const;
+    void SetAuxCaption(int index, const QString& text);
+
+    MainWindowOptions options_;
+    config::StartupSettings settings_;
+    std::filesystem::path IniFileName;
+    display::ViewBox ViewBox{};
+    std::array<double, 4> DisplayPosition_{};
+    bool AbsoluteCoordinates_ = false;
+    bool lines_stale_ = true;
+    int handler_depth_ = 0;  // run and preview handlers in progress (they nest through waits)
+    bool grey_saved_ = false;
+    std::array<int, 5> saved_colours_{};
+
+    std::unique_ptr<Reporter> reporter_;
+    std::unique_ptr<machine::Controller> controller_;
+    std::unique_ptr<machine::Canon> canon_;
+    std::unique_ptr<interp::Interpreter> interpreter_;
+    std::unique_ptr<machine::ProgramRunner> runner_;
+
+    // Widgets, named as the operator's manual names them.
+    QWidget* pnlAux = nullptr;
+    QLineEdit* txtHotStat = nullptr;
+    std::array<QPushButton*, 4> btnAux{};
+    QWidget* Panel1 = nullptr;
+    ToolPathWidget* Draw3D = nullptr;
+    QWidget* Scene = nullptr;
+    QWidget* pnlMachineControl = nullptr;
+    QGroupBox* gbControlCenter = nullptr;
+    QWidget* pnlCoords = nullptr;
+    std::array<QLabel*, 4> lblAxis{};        // lblX, lblY, lblZ, lblA
+    std::array<QLabel*, 4> lblCoord{};       // lblXCoord .. lblACoord
+    std::array<QPushButton*, 5> btnClear{};  // X, Y, Z, A, All
+    QWidget* pnlEdit = nullptr;
+    QWidget* pnlControl = nullptr;
+    QPushButton* btnGo = nullptr;
+    QPushButton* btnExecuteNext = nullptr;
+    QPushButton* btnPause = nullptr;
+    QPushButton* btnStop = nullptr;
+    QPushButton* btnHome = nullptr;
+    std::array<QPushButton*, 8>
+        jogButtons{};  // btnUp, btnDown, btnRight, btnLeft, btnBack, btnForward, btnCCW, btnCW
+    QLabel* lblUnits = nullptr;
+    QComboBox* cmbJog = nullptr;
+    QLabel* lblFeed = nullptr;
+    QLabel* lblTool = nullptr;
+    QLabel* lblTLO = nullptr;
+    QSlider* slOveride = nullptr;
+    QSlider* tbSpindle = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QsciScintilla* EdDnc = nullptr;
+    GCodeLexer* SynGCodeSyn1 = nullptr;
+    std::array<QLabel*, 5> sbrPanel{};
+    QProgressBar* gauge = nullptr;
+
+    QAction* mnuEditMode = nullptr;
+    QAction* mnuControlMode = nullptr;
+    QAction* Rendered1 = nullptr;
+    QAction* Wireframe1 = nullptr;
+    QAction* Isometric1 = nullptr;
+    QAction* Front1 = nullptr;
+    QAction* Top1 = nullptr;
+    QAction* ZoomWindow1 = nullptr;
+    QAction* AbsoluteCoordinates1 = nullptr;
+    QAction* MachineCoordinates1 = nullptr;
+    QAction* HomeAAxis1 = nullptr;
+    QAction* SyntaxColored1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+
+    TfrmAbout* frmAbout = nullptr;
+    TfrmStart* frmStart = nullptr;
+};
+
+}  // namespace zorvan::ui

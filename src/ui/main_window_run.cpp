@@ -1,0 +1,211 @@
+// The window's side of the runs: the Edit Center's previews, GO, Next, Pause(Hold), Reset (ESTP) and
+// Start from Line, and what the runs ask of the window (the view, the editor's mark, the gauge, the
+// machine buttons and the status bar).
+#include <Qsci/qsciscintilla.h>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+
+#include "app/cli_preview.h"
+#include "ui/about_dialog.h"
+#include "ui/editor_setup.h"
+#include "ui/main_window.h"
+#include "ui/start_dialog.h"
+#include "ui/tool_path_widget.h"
+
+namespace zorvan::ui {
+namespace {
+
+// The grey of a control run's preview (red, green and blue 192).
+constexpr int kGrey = 12632256;
+
+// Counts a handler in progress for as long as it runs, also when a wait inside it lets others run.
+class HandlerScope {
+  public:
+    explicit HandlerScope(int& depth) : depth_(depth) { ++depth_; }
+    ~HandlerScope() { --depth_; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+  private:
+    int& depth_;
+};
+
+}  // namespace
+
+void TfrmMain::SyncLines() {
+    // The runs read the editor's lines; they are taken again only after the text changed.
+    if (!lines_stale_) return;
+    runner_->lines = EditorLines(*EdDnc);
+    lines_stale_ = false;
+}
+
+void TfrmMain::WithProgram(const std::function<void()>& handler) {
+    SyncLines();
+    HandlerScope scope(handler_depth_);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    handler();
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmMain::SpeedButton3Click() {
+    const int caret = CaretLine(*EdDnc);
+    WithProgram([this, caret] { runner_->ToCursor(caret); });
+}
+
+void TfrmMain::SpeedButton4Click() {
+    const int caret = CaretLine(*EdDnc);
+    WithProgram([this, caret] { runner_->FromCursor(caret); });
+}
+
+void TfrmMain::btnAllClick() {
+    WithProgram([this] { runner_->All(); });
+}
+
+void TfrmMain::Button1Click() {
+    WithProgram([this] { runner_->ResetPreview(); });
+}
+
+void TfrmMain::btnGoClick() {
+    SyncLines();
+    HandlerScope scope(handler_depth_);
+    runner_->Go();
+}
+
+void TfrmMain::btnExecuteNextClick() {
+    SyncLines();
+    HandlerScope scope(handler_depth_);
+    runner_->Next();
+}
+
+void TfrmMain::btnPauseClick() {
+    runner_->PauseHold();
+}
+
+void TfrmMain::btnStopClick() {
+    runner_->StartLine = 0;
+    HighlightLine(0);
+    btnGo->setText("&GO [0]");
+    EmergencyStop(!controller_->EStopActive);
+}
+
+void TfrmMain::EmergencyStop(bool on) {
+    runner_->EmergencyStop(on);
+}
+
+void TfrmMain::StartfromLine1Click() {
+    frmStart->FormShow(EdDnc->lines());
+    if (frmStart->exec() != QDialog::Accepted) return;
+    runner_->StartLine = frmStart->txtStart->Value();
+    btnGo->setText(QString("GO [%1]").arg(runner_->StartLine));
+}
+
+void TfrmMain::About1Click() {
+    frmAbout->FormShow(controller_->ControllerPresent, controller_->FirmwareVersion);
+    frmAbout->exec();
+}
+
+void TfrmMain::ClearToolPathView() {
+    View().ClearPicture();
+}
+
+void TfrmMain::ClearPicture() {
+    View().ClearPicture();
+}
+
+void TfrmMain::DrawMachineAndTool() {
+    app::draw_machine_and_tool(View(), app::table_box(settings_), *this, *canon_);
+}
+
+void TfrmMain::RepaintToolPathView() {
+    Draw3D->ShowPicture();
+}
+
+// The corner labels are written with every copy of the picture while they are shown.
+void TfrmMain::DrawExtents() {}
+
+void TfrmMain::SetExtentsShown(bool shown) {
+    Draw3D->SetExtentsShown(shown);
+}
+
+void TfrmMain::HighlightLine(int n) {
+    ui::HighlightLine(*EdDnc, n);
+}
+
+void TfrmMain::LockMachineControls(bool locked) {
+    // Of the machine buttons only GO and Next work yet; the manual controls stay disabled.
+    btnGo->setEnabled(!locked);
+    btnExecuteNext->setEnabled(!locked);
+}
+
+void TfrmMain::SetGauge(int percent) {
+    gauge->setValue(percent);
+}
+
+void TfrmMain::SetGreyColours(bool on) {
+    display::TVectorDisplay3D& view = View();
+    std::array<int*, 5> colours{&view.ColorLinear, &view.ColorRapid, &view.ColorCW, &view.ColorCCW,
+                                &view.ColorBackground};
+    if (on) {
+        for (std::size_t i = 0; i < 5; ++i) {
+            saved_colours_[i] = *colours[i];
+            *colours[i] = kGrey;
+        }
+        grey_saved_ = true;
+    } else if (grey_saved_) {
+        for (std::size_t i = 0; i < 5; ++i)
+            *colours[i] = saved_colours_[i];
+        grey_saved_ = false;
+    }
+}
+
+void TfrmMain::SetStopButton(bool down) {
+    btnStop->setChecked(down);
+}
+
+void TfrmMain::SetPauseButton(bool down) {
+    btnPause->setChecked(down);
+}
+
+void TfrmMain::ZeroFeedOverride() {
+    slOveride->setValue(0);
+}
+
+void TfrmMain::SetUnitsLabel(std::string_view text) {
+    lblUnits->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+void TfrmMain::SetFeedLabel(double rate) {
+    lblFeed->setText(QString::asprintf("%.2f", rate));
+}
+
+void TfrmMain::SetToolLabel(std::string_view text) {
+    lblTool->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+void TfrmMain::SetOutputButton(machine::OutputButton button, int caption_entry, bool pressed) {
+    const int index = static_cast<int>(button);
+    // Entries 17 to 24 have no built-in text; without a language file the buttons keep a caption.
+    static const char* const kCaptions[8] = {"Mist On",  "Flood On",  "CW On",  "CCW On",
+                                             "Mist Off", "Flood Off", "CW Off", "CCW Off"};
+    QString caption;
+    if (caption_entry >= 0 && caption_entry < static_cast<int>(Msg.size()))
+        caption = Msg[static_cast<std::size_t>(caption_entry)];
+    if (caption.isEmpty() && caption_entry >= 17 && caption_entry <= 24)
+        caption = kCaptions[caption_entry - 17];
+    QPushButton* b = btnAux[static_cast<std::size_t>(index)];
+    if (!caption.isEmpty()) b->setText(caption);
+    b->setChecked(pressed);
+}
+
+void TfrmMain::SetSpindleSliderRange(int minimum_percent, int maximum_percent) {
+    tbSpindle->setRange(minimum_percent, maximum_percent);
+}
+
+void TfrmMain::SetSpindleSlider(int percent) {
+    tbSpindle->setValue(percent);
+}
+
+}  // namespace zorvan::ui

@@ -1,0 +1,285 @@
+// The operator program's window driven as the operator drives it, on the simulated board's virtual clock
+// or without a board.
+#include "ui/main_window.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <Qsci/qsciscintilla.h>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <fstream>
+
+#include "config/text_file.h"
+#include "support/temp_dir.h"
+#include "ui/start_dialog.h"
+
+namespace zorvan::ui {
+namespace {
+
+using Messages = std::vector<std::string>;
+
+// The simulated board of this process, with its default settings and a clock that moves only as the
+// program asks it, so that a run takes no real time.
+std::optional<controller::ZorvanApiTable> SimulatedBoard() {
+    auto board = controller::load_zorvan_api(ZORVAN_API_SO);
+    void* handle = ::dlopen(ZORVAN_API_SO, RTLD_NOW | RTLD_NOLOAD);
+    using LoadSettings = int (*)(const char*);
+    using UseVirtualClock = void (*)(double);
+    reinterpret_cast<LoadSettings>(::dlsym(handle, "ZorvanSimLoadSettings"))("");
+    reinterpret_cast<UseVirtualClock>(::dlsym(handle, "ZorvanSimUseVirtualClock"))(0.001);
+    return board;
+}
+
+std::array<std::int32_t, 4> BoardPosition(const controller::ZorvanApiTable& board) {
+    std::array<std::int32_t, 4> p{};
+    board.GetPosition(&p[0], &p[1], &p[2], &p[3]);
+    return p;
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void WriteIni(const std::string& text) {
+        ASSERT_FALSE(config::write_text_file_atomically(temp.path() / "ZorvanNC.Ini", text));
+    }
+    std::string WriteProgram(const std::string& name, const std::string& text) {
+        const auto path = temp.path() / name;
+        EXPECT_FALSE(config::write_text_file_atomically(path, text));
+        return path.string();
+    }
+    void Start(bool with_board) {
+        if (with_board) board = SimulatedBoard();
+        window = std::make_unique<TfrmMain>(MainWindowOptions{
+            temp.path(), board, [this](const QString& m) { messages.push_back(m.toStdString()); }});
+        window->resize(1000, 760);
+        window->show();
+        QApplication::processEvents();
+    }
+    QPushButton* Button(const char* name) const { return qobject_cast<QPushButton*>(window->Child(name)); }
+    QString Text(const char* label) const { return qobject_cast<QLabel*>(window->Child(label))->text(); }
+    void TypeProgram(const std::string& text) { window->Editor()->setText(QString::fromStdString(text)); }
+    void LoadProgram(const std::string& text) {
+        window->OpenFile(QString::fromStdString(WriteProgram("p.ngc", text)));
+    }
+    // Selected text of the editor: what HighlightLine marked.
+    std::string Marked() const { return window->Editor()->selectedText().toStdString(); }
+
+    zorvan::testing::TempDir temp;
+    std::optional<controller::ZorvanApiTable> board;
+    std::unique_ptr<TfrmMain> window;
+    Messages messages;
+};
+
+TEST_F(MainWindow, StartsWithoutAConfigurationFileOnDefaults) {
+    Start(false);
+    EXPECT_EQ(messages,
+              (Messages{"ZorvanNC.Ini file not found.  Loading defaults...", "Controller not detected..."}));
+    EXPECT_TRUE(window->Child("lblA")->isHidden());
+    auto* jog = qobject_cast<QComboBox*>(window->Child("cmbJog"));
+    EXPECT_EQ(jog->currentText(), "Slow");
+    EXPECT_EQ(jog->count(), 0);
+    EXPECT_EQ(qobject_cast<QGroupBox*>(window->Child("gbControlCenter"))->title(), "Edit Mode");
+    EXPECT_TRUE(window->Settings().SAFETY);
+    EXPECT_FALSE(window->ControllerPresent());
+    EXPECT_EQ(window->windowTitle(), "ZorvanNC");
+}
+
+// Four axes show the six A-axis controls and space the coordinate rows by a fifth of the panel.
+TEST_F(MainWindow, TheAxisCountShowsTheAAxisControlsAndSpacesTheRows) {
+    struct Case {
+        const char* axes;
+        bool a_shown;
+        int divisor;
+    };
+    for (const Case& c : {Case{"3", false, 4}, Case{"4", true, 5}, Case{"5", false, 5}}) {
+        SCOPED_TRACE(c.axes);
+        WriteIni(std::string("[TRAJ]\nAXES=") + c.axes + "\n[JOGDIST]\n1=0.1\n2=1\n");
+        messages.clear();
+        Start(false);
+        EXPECT_EQ(messages, Messages{"Controller not detected..."});
+        for (const char* name : {"lblA", "lblACoord", "btnClearA", "btnCCW", "btnCW"})
+            EXPECT_EQ(!window->Child(name)->isHidden(), c.a_shown) << name;
+        const int a = window->Child("pnlCoords")->height() / c.divisor;
+        EXPECT_EQ(window->Child("lblYCoord")->y(), a + 10);
+        EXPECT_EQ(window->Child("lblZCoord")->y(), 2 * a + 10);
+        auto* jog = qobject_cast<QComboBox*>(window->Child("cmbJog"));
+        EXPECT_EQ(jog->count(), 2);
+        EXPECT_EQ(jog->currentText(), "Slow");
+    }
+}
+
+TEST_F(MainWindow, WithTheBoardItStartsInTheControlCenterInTheEmergencyStop) {
+    WriteIni("[TRAJ]\nAXES=3\n");
+    Start(true);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(window->ControllerPresent());
+    EXPECT_EQ(qobject_cast<QGroupBox*>(window->Child("gbControlCenter"))->title(), "Control Mode");
+    EXPECT_TRUE(Button("btnStop")->isChecked());
+    EXPECT_FALSE(Button("btnGo")->isEnabled());
+    EXPECT_FALSE(Button("btnHome")->isEnabled());
+    EXPECT_EQ(window->StatusPanelText(1), "Controller in EmStop.");
+
+    // Reset (ESTP) leaves the emergency stop when the board answers, and enters it again.
+    window->btnStopClick();
+    EXPECT_FALSE(window->Controller().EStopActive);
+    EXPECT_FALSE(Button("btnStop")->isChecked());
+    EXPECT_TRUE(Button("btnGo")->isEnabled());
+    EXPECT_EQ(window->StatusPanelText(1), "Controller is Ready...");
+    window->btnStopClick();
+    EXPECT_TRUE(window->Controller().EStopActive);
+    EXPECT_EQ(window->StatusPanelText(1), "Controller in EmStop.");
+    EXPECT_EQ(Button("btnGo")->text(), "&GO [0]");
+}
+
+TEST_F(MainWindow, RunsRefuseWithoutAProgramAndInTheEmergencyStop) {
+    WriteIni("[TRAJ]\nAXES=3\n");
+    Start(true);
+    TypeProgram("G0 X1\nM2\n");
+    window->btnGoClick();
+    EXPECT_EQ(messages, Messages{"Controller in EmStop."});
+    window->btnStopClick();
+    messages.clear();
+    window->btnGoClick();
+    window->btnAllClick();
+    window->SpeedButton1Click();
+    EXPECT_EQ(messages, (Messages{"No file loaded.", "No file loaded.", "No file loaded."}));
+}
+
+TEST_F(MainWindow, OpeningWithAutoRedrawPreviewsTheProgramAndFitsTheViewToIt) {
+    WriteIni("[SCREEN]\nAutoRedraw=1\nLinear=255\n[MACHINE]\nMINX=0\nMAXX=200\nMINY=0\nMAXY=150\n");
+    Start(false);
+    messages.clear();
+    LoadProgram("G0 X10 Y10\nG1 X60 F500\nG1 Y40\nM2\n");
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(window->StatusPanelText(2), "5");  // the empty line after the last line feed counts
+    EXPECT_EQ(window->Interpreter().program_name(), (temp.path() / "p.ngc").string());
+    const auto box = window->ViewBoxValue();
+    EXPECT_DOUBLE_EQ(box[0], 0.0);
+    EXPECT_DOUBLE_EQ(box[1], 60.0);
+    EXPECT_DOUBLE_EQ(box[3], 40.0);
+    EXPECT_DOUBLE_EQ(box[8], 30.0);
+    EXPECT_EQ(window->Interpreter().line_counter(), 0);
+}
+
+TEST_F(MainWindow, EditCenterPreviewsCountLinesAndMarkThem) {
+    WriteIni("[MACHINE]\nMAXX=100\n");
+    Start(false);
+    messages.clear();
+    window->mnuEditModeClick();
+    LoadProgram("G1 X1 F100\nG1 X2\nG1 X3\nG1 X4\nG1 X5\nG1 X6\nM2\n");
+    window->Editor()->setCursorPosition(0, 0);  // Next does not follow the caret
+    window->SpeedButton1Click();
+    window->SpeedButton1Click();
+    EXPECT_EQ(window->Interpreter().line_counter(), 2);
+    EXPECT_EQ(Marked(), "G1 X2\n");
+    window->Editor()->setCursorPosition(2, 0);  // caret on line 3: To Cursor runs lines 1 to 4
+    window->SpeedButton3Click();
+    EXPECT_EQ(window->Interpreter().line_counter(), 4);
+    EXPECT_EQ(Marked(), "G1 X4\n");
+    EXPECT_EQ(Text("lblXCoord"), "4.000");  // shown at once, also without a board
+    window->SpeedButton4Click();
+    EXPECT_EQ(window->Interpreter().line_counter(), 0);
+    window->btnAllClick();
+    EXPECT_EQ(window->Interpreter().line_counter(), 0);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    window->SpeedButton2Click();  // Next 10 stops at the program end
+    EXPECT_DOUBLE_EQ(window->Canon().get_position().x, 6.0);
+
+    TypeProgram("G1 X1 F100\n");  // no stopping command
+    window->btnAllClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("File ended with no stopping command given"), std::string::npos);
+}
+
+TEST_F(MainWindow, GoRunsTheEditorsTextOnTheBoard) {
+    WriteIni("[TRAJ]\nAXES=3\n");
+    Start(true);
+    window->btnStopClick();
+    LoadProgram("G0 X1\nM2\n");
+    TypeProgram("G0 X10 Y5\nG1 Z-2 F300\nM2\n");  // unsaved: the run takes the editor's text
+    window->btnGoClick();
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(BoardPosition(*board), (std::array<std::int32_t, 4>{1000, 500, -200, 0}));
+    EXPECT_EQ(Text("lblXCoord"), "10.000");
+    EXPECT_FALSE(window->Runner().Running);
+    EXPECT_TRUE(Button("btnGo")->isEnabled());
+    EXPECT_EQ(window->StatusPanelText(4), "0");
+}
+
+TEST_F(MainWindow, PauseHoldHoldsTheRunUntilPressedAgain) {
+    WriteIni("[TRAJ]\nAXES=3\n");
+    Start(true);
+    window->btnStopClick();
+    LoadProgram("G1 X50 F600\nG1 X0\nM2\n");
+    std::array<std::int32_t, 4> at_hold{}, after_wait{};
+    bool held = false;
+    QTimer::singleShot(0, [&] {
+        window->btnPauseClick();
+        held = window->Controller().Paused && Button("btnPause")->isChecked();
+        at_hold = BoardPosition(*board);
+        // Polls move the virtual clock; a held board does not move however long it is asked.
+        for (int i = 0; i < 200; ++i)
+            after_wait = BoardPosition(*board);
+        window->btnPauseClick();
+    });
+    window->btnGoClick();
+    EXPECT_TRUE(held);
+    EXPECT_EQ(at_hold, after_wait);
+    EXPECT_FALSE(Button("btnPause")->isChecked());
+    EXPECT_EQ(BoardPosition(*board)[0], 0);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+TEST_F(MainWindow, StartFromLineFiveRunsFromTheFifthLine) {
+    WriteIni("[TRAJ]\nAXES=3\n");
+    Start(true);
+    window->btnStopClick();
+    std::string program;
+    for (int i = 1; i <= 8; ++i)
+        program += "G1 X" + std::to_string(i) + " F600\n";
+    LoadProgram(program + "M2\n");
+    QTimer::singleShot(0, [&] {
+        window->StartDialog()->txtStart->setText("5");
+        window->StartDialog()->accept();
+    });
+    window->StartfromLine1Click();
+    EXPECT_EQ(window->Runner().StartLine, 5);
+    EXPECT_EQ(Button("btnGo")->text(), "GO [5]");
+    window->btnGoClick();
+    EXPECT_EQ(window->Runner().StartLine, 4);
+    EXPECT_EQ(Button("btnGo")->text(), "GO [5]");
+    EXPECT_EQ(BoardPosition(*board)[0], 800);
+}
+
+// The window after All, checked by what it shows: the path in its colour, the status texts.
+TEST_F(MainWindow, AfterAllTheViewShowsThePathAndTheStatusBarTheFile) {
+    WriteIni("[SCREEN]\nAutoRedraw=1\nLinear=255\nBackground=16777215\n[MACHINE]\nMAXX=100\nMAXY=100\n");
+    Start(false);
+    window->mnuEditModeClick();
+    LoadProgram("G1 X80 Y0 F500\nG1 Y60\nG1 X0\nM2\n");
+    window->btnAllClick();
+    QApplication::processEvents();
+    const QImage shot = window->grab().toImage();
+    const QRect view(window->Child("Draw3D")->mapTo(window.get(), QPoint(0, 0)),
+                     window->Child("Draw3D")->size());
+    int red = 0;
+    for (int y = view.top(); y <= view.bottom(); ++y) {
+        for (int x = view.left(); x <= view.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 60 && c.blue() < 60) ++red;
+        }
+    }
+    EXPECT_GT(red, 300);  // three feed moves, hundreds of pixels long
+    EXPECT_EQ(window->StatusPanelText(1), "Program Completed.");
+    EXPECT_EQ(window->StatusPanelText(2), "5");
+    EXPECT_NE(window->StatusPanelText(3).indexOf("p.ngc"), -1);
+}
+
+}  // namespace
+}  // namespace zorvan::ui
