@@ -7,7 +7,9 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CLANG_FORMAT ?= clang-format-14
 
-.PHONY: all deps build run test test-asan bench fuzz format check-format clean
+WINDOW_BENCH_BUILD ?= build-bench-window
+
+.PHONY: all deps build run test test-asan bench bench-window fuzz format check-format clean
 
 all: build
 
@@ -20,8 +22,9 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The program starts on the simulated board from its own folder, where the build put the sample machine.
 run: build
-	$(BUILD)/bin/zorvannc-cli trace --config-dir examples examples/pocket.ngc
+	$(BUILD)/bin/zorvannc
 
 # The sanitizer run comes first so that the last lines are the main run's CTest summary.
 test: deps test-asan build
@@ -38,6 +41,12 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bin/zorvan_bench
 
+# The operator window's open-and-preview time and memory on a program of a million lines.
+bench-window: deps
+	cmake -S . -B $(WINDOW_BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVAN_BENCH=ON -DZORVAN_TESTS=OFF
+	cmake --build $(WINDOW_BENCH_BUILD) -j $(JOBS) --target zorvan_window_figures
+	$(WINDOW_BENCH_BUILD)/bin/zorvan_window_figures
+
 fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DZORVAN_FUZZ=ON -DZORVAN_TESTS=OFF -DZORVAN_CORE_ONLY=ON
@@ -51,4 +60,4 @@ check-format:
 	git ls-files '*.cpp' '*.h' | xargs $(CLANG_FORMAT) --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(WINDOW_BENCH_BUILD) $(FUZZ_BUILD)

@@ -54,7 +54,10 @@ class TVectorDisplay3D final : public machine::ToolPathSink {
     void MoveTo3D(double x, double y, double z) override { projector_.MoveTo3D(x, y, z); }
     void LineTo3D(double x, double y, double z) override { projector_.LineTo3D(x, y, z); }
     double PixelsPerUnit() const override { return projector_.Sx(); }
-    void ClearPicture() { projector_.Picture().Fill(ColorBackground); }
+    void ClearPicture() {
+        projector_.Picture().Fill(ColorBackground);
+        ++Clears;
+    }
     // The picture as the control shows it: its top-left part of the control's size.
     QImage ShowPicture() const;
     // Points are always taken as Cartesian x, y, z here; the widget still calls it before drawing, as
@@ -103,6 +106,7 @@ class TVectorDisplay3D final : public machine::ToolPathSink {
     static constexpr int RubberBandColour = 255;
     // The control's own canvas pen draws in exclusive-or mode after SetPenColor (the tool marker).
     bool CanvasPenXor = false;
+    long Clears = 0;  // pictures cleared so far: a paint tells from it whether the table must be redrawn
     // Lets pending window messages run inside a drag step; the widget sets it.
     std::function<void()> ProcessMessages;
 

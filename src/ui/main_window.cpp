@@ -438,6 +438,7 @@ void TfrmMain::ReadConfiguration() {
     const auto ini = config::ProfileFile::load(IniFileName);
     settings_ = config::read_startup_settings(ini ? *ini : config::ProfileFile::parse(""));
     interpreter_->set_decimal_separator(settings_.DecimalSeparator);
+    controller_->FirmwareVersion = settings_.FirmwareVersion;  // until the board reports its own
     const int m = settings_.MaxSps;
     OverrideStep = m - m / 50 > 0 && m > 0
                        ? static_cast<int>(std::lround(1.25e6 / (m - m / 50)) - std::lround(1.25e6 / m) + 27)
@@ -552,18 +553,10 @@ void TfrmMain::UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_
     }
 }
 
-void TfrmMain::AbsoluteCoordinates1Click() {
-    AbsoluteCoordinates_ = true;
-    AbsoluteCoordinates1->setChecked(true);
-    const auto p = DisplayPosition_;
-    UpdatePositionDisplay(
-        static_cast<std::int32_t>(std::lround(p[0])), static_cast<std::int32_t>(std::lround(p[1])),
-        static_cast<std::int32_t>(std::lround(p[2])), static_cast<std::int32_t>(std::lround(p[3])));
-}
-
-void TfrmMain::MachineCoordinates1Click() {
-    AbsoluteCoordinates_ = false;
-    MachineCoordinates1->setChecked(true);
+// Both coordinate modes show the position again, each axis rounded to a whole step.
+void TfrmMain::SetCoordinateMode(bool absolute) {
+    AbsoluteCoordinates_ = absolute;
+    (absolute ? AbsoluteCoordinates1 : MachineCoordinates1)->setChecked(true);
     const auto p = DisplayPosition_;
     UpdatePositionDisplay(
         static_cast<std::int32_t>(std::lround(p[0])), static_cast<std::int32_t>(std::lround(p[1])),
@@ -600,22 +593,10 @@ void TfrmMain::Wireframe1Click() {
     canon_->RenderedView = false;
 }
 
-void TfrmMain::Isometric1Click() {
-    View().ViewIsometric();
-    FitToViewBox();
-    View().ClearPicture();
-    Draw3D->update();
-}
-
-void TfrmMain::Front1Click() {
-    View().ViewFront();
-    FitToViewBox();
-    View().ClearPicture();
-    Draw3D->update();
-}
-
-void TfrmMain::Top1Click() {
-    View().ViewTop();
+// Isometric, Front and Top fit the chosen projection to the program's box and leave the picture empty
+// for the next preview.
+void TfrmMain::ShowProjection(void (display::TVectorDisplay3D::*preset)()) {
+    (View().*preset)();
     FitToViewBox();
     View().ClearPicture();
     Draw3D->update();
@@ -633,9 +614,10 @@ void TfrmMain::ClearScreen1Click() {
 
 void TfrmMain::Draw3DPaint() {
     View().PrepareDrawing();
-    // A handler that is drawing the path owns the pen; a paint that arrives while it lets messages run
-    // only copies what is drawn.
-    if (handler_depth_ == 0) DrawMachineAndTool();
+    // The table goes onto a picture that was cleared since it was last drawn; drawn again over a path,
+    // its grid would hide the moves that lie on grid lines. A handler that is drawing the path owns the
+    // pen, so a paint that arrives while it lets messages run only copies what is drawn.
+    if (handler_depth_ == 0 && View().Clears != table_drawn_at_clear_) DrawMachineAndTool();
 }
 
 void TfrmMain::Draw3DMouseMove() {
@@ -686,6 +668,16 @@ void TfrmMain::Splitter1Moved() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    // A handler still on the stack (a run or a preview letting messages run) would outlive the window.
+    // A run is stopped rather than left to the machine unattended; the window closes when asked again.
+    if (handler_depth_ > 0) {
+        if (runner_->Running)
+            EmergencyStop(true);
+        else
+            controller_->EStopActive = true;  // ends a preview at its next check, as "Preview Cancelled."
+        event->ignore();
+        return;
+    }
     interpreter_->interpreter_exit();
     event->accept();
 }

@@ -64,13 +64,13 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void mnuControlModeClick();
     void Rendered1Click();
     void Wireframe1Click();
-    void Isometric1Click();
-    void Top1Click();
-    void Front1Click();
+    void Isometric1Click() { ShowProjection(&display::TVectorDisplay3D::ViewIsometric); }
+    void Top1Click() { ShowProjection(&display::TVectorDisplay3D::ViewTop); }
+    void Front1Click() { ShowProjection(&display::TVectorDisplay3D::ViewFront); }
     void ZoomWindow1Click();
     void ClearScreen1Click();
-    void AbsoluteCoordinates1Click();
-    void MachineCoordinates1Click();
+    void AbsoluteCoordinates1Click() { SetCoordinateMode(true); }
+    void MachineCoordinates1Click() { SetCoordinateMode(false); }
     void SpeedButton1Click() {
         WithProgram([this] { runner_->PreviewNext(); });
     }
@@ -179,6 +179,8 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void Draw3DMouseMove();
     void Draw3DMouseUp();
     void FitToTable();
+    void SetCoordinateMode(bool absolute);
+    void ShowProjection(void (display::TVectorDisplay3D::*preset)());
     void FitToViewBox();
     void ShowAxisCount();
     void SyncLines();
@@ -194,7 +196,9 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     std::array<double, 4> DisplayPosition_{};
     bool AbsoluteCoordinates_ = false;
     bool lines_stale_ = true;
-    int handler_depth_ = 0;  // run and preview handlers in progress (they nest through waits)
+    int handler_depth_ = 0;
+    long table_drawn_at_clear_ = -1;  // the view's clear count when the table was last drawn  // run and
+                                      // preview handlers in progress (they nest through waits)
     bool grey_saved_ = false;
     std::array<int, 5> saved_colours_{};
 

@@ -117,6 +117,7 @@ void TfrmMain::ClearPicture() {
 
 void TfrmMain::DrawMachineAndTool() {
     app::draw_machine_and_tool(View(), app::table_box(settings_), *this, *canon_);
+    table_drawn_at_clear_ = View().Clears;
 }
 
 void TfrmMain::RepaintToolPathView() {

@@ -1,0 +1,63 @@
+// The operator window's figures on a large program: the time from the Open handler to the last repaint
+// of the automatic preview, and the process's memory with the program loaded. Runs on Qt's offscreen
+// platform unless a display is given.
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "config/text_file.h"
+#include "program_generator.h"
+#include "support/temp_dir.h"
+#include "ui/main_window.h"
+
+namespace {
+
+// Resident memory of this process in MiB, from the kernel's own account.
+double ResidentMiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    }
+    return 0.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const long lines = argc > 1 ? std::stol(argv[1]) : 1000000;
+
+    zorvan::testing::TempDir folder;
+    const auto program = folder.path() / "large.ngc";
+    if (zorvan::config::write_text_file_atomically(folder.path() / "ZorvanNC.Ini",
+                                                   "[SCREEN]\nAutoRedraw=1\n[MACHINE]\nMINX=-100\nMAXX=300\n"
+                                                   "MINY=-100\nMAXY=300\nMINZ=-50\n") ||
+        zorvan::config::write_text_file_atomically(program, zorvan::bench::generate_milling_program(lines))) {
+        std::fprintf(stderr, "window_figures: cannot write the program\n");
+        return 1;
+    }
+    const double before_window = ResidentMiB();
+    zorvan::ui::TfrmMain window({folder.path(), std::nullopt, [](const QString&) {}});
+    window.resize(1280, 900);
+    window.show();
+    QApplication::processEvents();
+    const double with_window = ResidentMiB();
+
+    const auto start = std::chrono::steady_clock::now();
+    window.OpenFile(QString::fromStdString(program.string()));
+    QApplication::processEvents();  // the last repaint
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    std::printf("program lines                 %ld\n", lines);
+    std::printf("open and preview (2 passes)   %.3f s\n", seconds);
+    std::printf("resident memory, no window    %.1f MiB\n", before_window);
+    std::printf("resident memory, empty window %.1f MiB\n", with_window);
+    std::printf("resident memory, loaded       %.1f MiB\n", ResidentMiB());
+    return 0;
+}
