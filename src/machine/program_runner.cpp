@@ -300,6 +300,10 @@ void ProgramRunner::EmergencyStop(bool on) {
         }
         return;
     }
+    // Switching the outputs off below may fail (no board, or a board that stopped answering), and a failed
+    // command enters the emergency stop again: that nested call has nothing left to do.
+    if (entering_emergency_stop_) return;
+    entering_emergency_stop_ = true;
     Running = false;
     controller_.EStopActive = true;
     controller_.Paused = false;
@@ -317,6 +321,7 @@ void ProgramRunner::EmergencyStop(bool on) {
     canon_.flood_off();
     canon_.mist_off();
     controller_.EStopActive = true;
+    entering_emergency_stop_ = false;
     panel_.ShowStatus("Controller in EmStop.");
     view_->SetStopButton(true);
     view_->LockMachineControls(true);

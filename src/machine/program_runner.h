@@ -116,6 +116,7 @@ class ProgramRunner {
     Canon& canon_;
     Controller& controller_;
     OperatorPanel& panel_;
+    bool entering_emergency_stop_ = false;
     RunView no_view_;
     RunView* view_ = &no_view_;
 };

@@ -232,5 +232,19 @@ TEST_F(Runner, TheEmergencyStopLocksTheControlsUntilTheBoardAnswers) {
     EXPECT_EQ(view.calls, (Calls{"stop down", "lock", "stop up", "unlock"}));
 }
 
+// Without a board every output command fails, and a failed command enters the emergency stop: entering
+// it must not start over from inside itself.
+TEST_F(Runner, TheEmergencyStopWithoutABoardEndsOnce) {
+    controller.ControllerPresent = false;
+    Controller no_board(panel, std::nullopt);
+    Canon canon_without_board(panel, sink, &no_board);
+    ProgramRunner alone(interpreter, canon_without_board, no_board, panel);
+    canon_without_board.PreviewMode = false;
+    panel.on_emergency_stop = [&alone](bool on) { alone.EmergencyStop(on); };
+    alone.EmergencyStop(true);
+    EXPECT_TRUE(no_board.EStopActive);
+    EXPECT_EQ(panel.status, "Controller in EmStop.");
+}
+
 }  // namespace
 }  // namespace zorvan::machine

@@ -257,6 +257,55 @@ TEST_F(MainWindow, StartFromLineFiveRunsFromTheFifthLine) {
     EXPECT_EQ(BoardPosition(*board)[0], 800);
 }
 
+TEST_F(MainWindow, WithoutABoardTheControlCenterDoesNothingButEnterTheEmergencyStop) {
+    WriteIni("[TRAJ]\nAXES=3\n");
+    Start(false);
+    messages.clear();
+    window->mnuControlModeClick();
+    window->btnGoClick();  // not even "No file loaded."
+    window->btnPauseClick();
+    EXPECT_EQ(window->StatusPanelText(1), "");
+    EXPECT_FALSE(Button("btnPause")->isChecked());
+    window->btnStopClick();
+    EXPECT_EQ(window->StatusPanelText(1), "Controller in EmStop.");
+    EXPECT_FALSE(Button("btnGo")->isEnabled());
+    window->btnStopClick();  // the position query fails: the emergency stop stays
+    EXPECT_TRUE(window->Controller().EStopActive);
+    EXPECT_TRUE(Button("btnStop")->isChecked());
+    EXPECT_TRUE(messages.empty());
+}
+
+// Machine Coordinates show the position less the program origin; Absolute shows it whole.
+TEST_F(MainWindow, CoordinateModesShowThePositionWithAndWithoutTheOrigin) {
+    WriteIni("[TRAJ]\nAXES=4\n");
+    Start(true);
+    window->btnStopClick();
+    LoadProgram("G0 X20\nG92 X10\n");
+    window->btnGoClick();
+    ASSERT_EQ(messages.size(), 1u);  // the grey preview: the file ends without M2
+    window->MachineCoordinates1Click();
+    EXPECT_EQ(Text("lblXCoord"), "10.000");
+    const QString a = Text("lblACoord");
+    window->AbsoluteCoordinates1Click();
+    EXPECT_EQ(Text("lblXCoord"), "20.000");
+    EXPECT_EQ(Text("lblACoord"), a);
+}
+
+TEST_F(MainWindow, ControlModeNextRunsOneLineAndPastTheEndMarksNothing) {
+    WriteIni("[TRAJ]\nAXES=3\n");
+    Start(true);
+    window->btnStopClick();
+    LoadProgram("G0 X5\nG0 Y5");
+    window->btnExecuteNextClick();
+    EXPECT_EQ(BoardPosition(*board)[0], 500);
+    EXPECT_EQ(Marked(), "G0 X5\n");
+    window->btnExecuteNextClick();
+    window->btnExecuteNextClick();  // past the last line: an empty text
+    EXPECT_EQ(window->Runner().StartLine, 3);
+    EXPECT_EQ(BoardPosition(*board)[1], 500);
+    EXPECT_EQ(Button("btnGo")->text(), "&GO [0]");
+}
+
 // The window after All, checked by what it shows: the path in its colour, the status texts.
 TEST_F(MainWindow, AfterAllTheViewShowsThePathAndTheStatusBarTheFile) {
     WriteIni("[SCREEN]\nAutoRedraw=1\nLinear=65280\nBackground=16777215\n[MACHINE]\nMAXX=100\nMAXY=100\n");
