@@ -509,26 +509,17 @@ bool TfrmMain::ControlCenterSelected() const {
     return mnuControlMode->isChecked();
 }
 
-void TfrmMain::mnuEditModeClick() {
-    mnuEditMode->setChecked(true);
-    mnuControlMode->setChecked(false);
-    pnlControl->hide();
-    pnlEdit->show();
-    gbControlCenter->setTitle(Msg[12]);
-    canon_->PreviewMode = true;
-    runner_->ControlCenter = false;
-    ShowStatus(Msg[12].toStdString());
-}
-
-void TfrmMain::mnuControlModeClick() {
-    mnuControlMode->setChecked(true);
-    mnuEditMode->setChecked(false);
-    pnlEdit->hide();
-    pnlControl->show();
-    gbControlCenter->setTitle(Msg[13]);
-    canon_->PreviewMode = false;
-    runner_->ControlCenter = true;
-    ShowStatus(Msg[13].toStdString());
+// Edit Center previews (the canonical functions only draw); the Control Center sends to the board.
+void TfrmMain::SelectMode(bool control) {
+    mnuControlMode->setChecked(control);
+    mnuEditMode->setChecked(!control);
+    (control ? pnlEdit : pnlControl)->hide();
+    (control ? pnlControl : pnlEdit)->show();
+    const QString& name = Msg[control ? 13 : 12];
+    gbControlCenter->setTitle(name);
+    canon_->PreviewMode = !control;
+    runner_->ControlCenter = control;
+    ShowStatus(name.toStdString());
 }
 
 void TfrmMain::UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_t z, std::int32_t a) {

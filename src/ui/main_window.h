@@ -60,8 +60,8 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void LoadSettingsAndStart();
 
     // The handlers behind the menus and buttons, public so that the program's tests drive them.
-    void mnuEditModeClick();
-    void mnuControlModeClick();
+    void mnuEditModeClick() { SelectMode(false); }
+    void mnuControlModeClick() { SelectMode(true); }
     void Rendered1Click();
     void Wireframe1Click();
     void Isometric1Click() { ShowProjection(&display::TVectorDisplay3D::ViewIsometric); }
@@ -180,6 +180,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void Draw3DMouseUp();
     void FitToTable();
     void SetCoordinateMode(bool absolute);
+    void SelectMode(bool control);
     void ShowProjection(void (display::TVectorDisplay3D::*preset)());
     void FitToViewBox();
     void ShowAxisCount();
