@@ -101,6 +101,7 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     pnlAux = new QWidget(central);
     pnlAux->setObjectName("pnlAux");
     pnlAux->setFixedHeight(30);
+    pnlAux->installEventFilter(this);
     MakeLabel(pnlAux, "lblMDI", "MDI", QRect(5, 6, 30, 18));
     txtHotStat = new QLineEdit(pnlAux);
     txtHotStat->setObjectName("txtHotStat");
@@ -310,6 +311,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         About1Click();
         return true;
     }
+    // The top bar gets its width from the window's layout after the window's own resize.
+    if (watched == pnlAux && event->type() == QEvent::Resize) LayOutTopBar();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -637,7 +640,7 @@ void TfrmMain::FormResize() {
 void TfrmMain::LayOutTopBar() {
     const int w = pnlAux->width();
     const int h = w / 2;
-    txtHotStat->setGeometry(40, 3, std::max(h - 40, 20), 24);
+    txtHotStat->setGeometry(40, 3, h, 24);
     const int q = (w - h - 50) / 4;
     for (std::size_t i = 0; i < 4; ++i)
         btnAux[i]->setGeometry(h + 50 + static_cast<int>(i) * q, 3, std::max(q - 4, 10), 24);

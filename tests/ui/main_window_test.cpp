@@ -88,6 +88,13 @@ TEST_F(MainWindow, StartsWithoutAConfigurationFileOnDefaults) {
     EXPECT_TRUE(window->Settings().SAFETY);
     EXPECT_FALSE(window->ControllerPresent());
     EXPECT_EQ(window->windowTitle(), "ZorvanNC");
+    // The top bar: the command box takes half the bar, the four output buttons share the rest.
+    const int w = window->Child("pnlAux")->width();
+    EXPECT_EQ(w, 1000);
+    EXPECT_EQ(window->Child("txtHotStat")->width(), w / 2);
+    const int q = (w - w / 2 - 50) / 4;
+    EXPECT_EQ(window->Child("btnAux1")->x(), w / 2 + 50);
+    EXPECT_EQ(window->Child("btnAux4")->x(), w / 2 + 50 + 3 * q);
 }
 
 // Four axes show the six A-axis controls and space the coordinate rows by a fifth of the panel.
