@@ -201,7 +201,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     long table_drawn_at_clear_ = -1;  // the view's clear count when the table was last drawn  // run and
                                       // preview handlers in progress (they nest through waits)
     bool grey_saved_ = false;
-    std::array<int, 5> saved_colours_{};
+    std::array<int, 4> saved_colours_{};  // the move colours while the grey preview draws
 
     std::unique_ptr<Reporter> reporter_;
     std::unique_ptr<machine::Controller> controller_;

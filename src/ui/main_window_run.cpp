@@ -145,18 +145,19 @@ void TfrmMain::SetGauge(int percent) {
     gauge->setValue(percent);
 }
 
+// The grey preview draws the moves in grey on the usual background: with the background grey as well,
+// the picture's clears would fill it with the very grey of the moves and the preview could not be seen.
 void TfrmMain::SetGreyColours(bool on) {
     display::TVectorDisplay3D& view = View();
-    std::array<int*, 5> colours{&view.ColorLinear, &view.ColorRapid, &view.ColorCW, &view.ColorCCW,
-                                &view.ColorBackground};
+    std::array<int*, 4> colours{&view.ColorLinear, &view.ColorRapid, &view.ColorCW, &view.ColorCCW};
     if (on) {
-        for (std::size_t i = 0; i < 5; ++i) {
+        for (std::size_t i = 0; i < colours.size(); ++i) {
             saved_colours_[i] = *colours[i];
             *colours[i] = kGrey;
         }
         grey_saved_ = true;
     } else if (grey_saved_) {
-        for (std::size_t i = 0; i < 5; ++i)
+        for (std::size_t i = 0; i < colours.size(); ++i)
             *colours[i] = saved_colours_[i];
         grey_saved_ = false;
     }

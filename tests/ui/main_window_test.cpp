@@ -217,6 +217,9 @@ TEST_F(MainWindow, GoRunsTheEditorsTextOnTheBoard) {
     EXPECT_FALSE(window->Runner().Running);
     EXPECT_TRUE(Button("btnGo")->isEnabled());
     EXPECT_EQ(window->StatusPanelText(4), "0");
+    // The grey preview leaves the background as it was, so its grey moves can be seen.
+    EXPECT_EQ(window->View().ColorBackground, 16777215);
+    EXPECT_EQ(window->View().Projector().Picture().Image().pixelColor(2, 2), QColor(Qt::white));
 }
 
 TEST_F(MainWindow, PauseHoldHoldsTheRunUntilPressedAgain) {
