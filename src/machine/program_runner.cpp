@@ -8,7 +8,7 @@ namespace zorvan::machine {
 bool ProgramRunner::ProgramLoaded(std::string& name) {
     name = interpreter_.program_name();
     if (name.empty()) {
-        panel_.ShowModalMessage("No file loaded.");
+        panel_.ShowModalMessage(view_->Message(MsgNoFileLoaded, "No file loaded."));
         return false;
     }
     return true;
@@ -27,7 +27,7 @@ int ProgramRunner::PreviewLoop(std::size_t first, std::size_t last, bool number_
         if (i > next) {
             panel_.ProcessMessages();
             if (controller_.EStopActive) {
-                panel_.ShowModalMessage("Preview Cancelled.");
+                panel_.ShowModalMessage(view_->Message(MsgPreviewCancelled, "Preview Cancelled."));
                 break;
             }
             view_->SetGauge(Gauge(i));
@@ -188,7 +188,7 @@ bool ProgramRunner::ReadyToRun(std::string& name) {
     QueryMotionState(controller_);
     if (!controller_.MotionComplete || Running) return false;
     if (controller_.EStopActive) {
-        panel_.ShowModalMessage("Controller in EmStop.");
+        panel_.ShowModalMessage(view_->Message(MsgEmStop, "Controller in EmStop."));
         return false;
     }
     return ProgramLoaded(name);
@@ -217,7 +217,7 @@ void ProgramRunner::Go() {
     GreyPreview();
     canon_.PreviewMode = false;
     Running = true;
-    panel_.ShowStatus("Processing file...");
+    panel_.ShowStatus(view_->Message(MsgProcessing, "Processing file..."));
     if (StartLine == 0) {
         if (from_start) RestoreModalState(before);
         canon_.RefreshPositionFromController();
@@ -295,7 +295,7 @@ void ProgramRunner::EmergencyStop(bool on) {
     if (!on) {
         if (LeaveEmergencyStop(controller_)) {
             view_->SetStopButton(false);
-            panel_.ShowStatus("Controller is Ready...");
+            panel_.ShowStatus(view_->Message(MsgReady, "Controller is Ready..."));
             view_->LockMachineControls(false);
         }
         return;
@@ -322,7 +322,7 @@ void ProgramRunner::EmergencyStop(bool on) {
     canon_.mist_off();
     controller_.EStopActive = true;
     entering_emergency_stop_ = false;
-    panel_.ShowStatus("Controller in EmStop.");
+    panel_.ShowStatus(view_->Message(MsgEmStop, "Controller in EmStop."));
     view_->SetStopButton(true);
     view_->LockMachineControls(true);
 }

@@ -11,6 +11,7 @@
 #include "machine/canon.h"
 #include "machine/controller_dispatcher.h"
 #include "machine/operator_panel.h"
+#include "machine/program_text.h"
 
 namespace zorvan::machine {
 
@@ -39,6 +40,20 @@ class RunView {
     virtual void SetGreyColours(bool) {}
     virtual bool RenderedViewShown() const { return false; }
     virtual void SetStopButton(bool) {}
+    // The text of the window's message table at entry (a language file may have replaced it); the
+    // built-in text without a window.
+    virtual std::string Message(int /*entry*/, std::string_view built_in) const {
+        return std::string(built_in);
+    }
+};
+
+// The message-table entries a run shows.
+enum RunMessage {
+    MsgNoFileLoaded = 2,
+    MsgPreviewCancelled = 3,
+    MsgEmStop = 5,
+    MsgReady = 10,
+    MsgProcessing = 14
 };
 
 class ProgramRunner {
@@ -48,7 +63,7 @@ class ProgramRunner {
         : interpreter_(interpreter), canon_(canon), controller_(controller), panel_(panel) {}
 
     // The editor's lines; the text that runs is always these, never the file on disk.
-    std::vector<std::string> lines;
+    ProgramText lines;
 
     // The window that shows the runs; none for the headless tool.
     void SetView(RunView* view) { view_ = view != nullptr ? view : &no_view_; }
@@ -99,7 +114,7 @@ class ProgramRunner {
     void GreyPreview();
     // The editor line at index; past the last line an empty text, which the interpreter accepts.
     std::string_view Line(std::size_t index) const {
-        return index < lines.size() ? std::string_view(lines[index]) : std::string_view();
+        return index < lines.size() ? lines[index] : std::string_view();
     }
     // Interprets the lines first..last (indexes, inclusive), letting the window's messages run and the
     // gauge move every hundredth of the program; an emergency stop cancels. number_from_one counts the

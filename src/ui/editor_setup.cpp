@@ -94,29 +94,33 @@ void SetUpEditor(QsciScintilla& editor) {
     });
 }
 
-std::vector<std::string> EditorLines(QsciScintilla& editor) {
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(std::max(1, editor.lines())));
+machine::ProgramText EditorText(QsciScintilla& editor) {
+    machine::ProgramText lines;
     const long length = Send(editor, QsciScintillaBase::SCI_GETLENGTH);
     const auto* bytes =
         static_cast<const char*>(editor.SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
     if (length <= 0 || bytes == nullptr) {
-        lines.emplace_back();
+        lines.push_back({});
         return lines;
     }
+    lines.reserve(static_cast<std::size_t>(std::max(1, editor.lines())), static_cast<std::size_t>(length));
     // Scintilla's own line breaks: LF, CR LF and a lone CR, so the count matches editor.lines().
     const std::string_view text(bytes, static_cast<std::size_t>(length));
     std::size_t begin = 0;
     while (true) {
         const std::size_t end = text.find_first_of("\r\n", begin);
         if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(begin));
+            lines.push_back(text.substr(begin));
             return lines;
         }
-        lines.emplace_back(text.substr(begin, end - begin));
+        lines.push_back(text.substr(begin, end - begin));
         const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
         begin = end + (crlf ? 2 : 1);
     }
+}
+
+std::vector<std::string> EditorLines(QsciScintilla& editor) {
+    return EditorText(editor).ToVector();
 }
 
 bool LoadEditorText(QsciScintilla& editor, const std::string& bytes) {

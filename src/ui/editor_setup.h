@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "machine/program_text.h"
+
 class QPaintDevice;
 class QsciScintilla;
 
@@ -17,7 +19,8 @@ void SetUpEditor(QsciScintilla& editor);
 
 // The editor's lines as bytes, line breaks ("\n", "\r\n", lone "\r") removed. There are always
 // editor.lines() of them: a text ending in a line break has an empty last line.
-std::vector<std::string> EditorLines(QsciScintilla& editor);
+machine::ProgramText EditorText(QsciScintilla& editor);
+std::vector<std::string> EditorLines(QsciScintilla& editor);  // the same lines, one string each
 
 // Replaces the whole text and forgets the undo history and the modified state. False when the editor
 // did not take all of the bytes.

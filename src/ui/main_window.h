@@ -139,6 +139,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void SetGreyColours(bool on) override;
     bool RenderedViewShown() const override { return canon_->RenderedView; }
     void SetStopButton(bool down) override;
+    std::string Message(int entry, std::string_view built_in) const override;
 
     // What the tests and the figures look at.
     interp::Interpreter& Interpreter() { return *interpreter_; }

@@ -38,7 +38,7 @@ class HandlerScope {
 void TfrmMain::SyncLines() {
     // The runs read the editor's lines; they are taken again only after the text changed.
     if (!lines_stale_) return;
-    runner_->lines = EditorLines(*EdDnc);
+    runner_->lines = EditorText(*EdDnc);
     lines_stale_ = false;
 }
 
@@ -161,6 +161,12 @@ void TfrmMain::SetGreyColours(bool on) {
             *colours[i] = saved_colours_[i];
         grey_saved_ = false;
     }
+}
+
+std::string TfrmMain::Message(int entry, std::string_view built_in) const {
+    if (entry < 0 || entry >= static_cast<int>(Msg.size()) || Msg[static_cast<std::size_t>(entry)].isEmpty())
+        return std::string(built_in);
+    return Msg[static_cast<std::size_t>(entry)].toStdString();
 }
 
 void TfrmMain::SetStopButton(bool down) {

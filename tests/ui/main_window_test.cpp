@@ -156,6 +156,11 @@ TEST_F(MainWindow, RunsRefuseWithoutAProgramAndInTheEmergencyStop) {
     window->btnAllClick();
     window->SpeedButton1Click();
     EXPECT_EQ(messages, (Messages{"No file loaded.", "No file loaded.", "No file loaded."}));
+    // The texts are the message table's, which a language file may replace.
+    window->Msg[2] = "Keine Datei geladen.";
+    messages.clear();
+    window->btnAllClick();
+    EXPECT_EQ(messages, Messages{"Keine Datei geladen."});
 }
 
 TEST_F(MainWindow, OpeningWithAutoRedrawPreviewsTheProgramAndFitsTheViewToIt) {
