@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -319,6 +320,32 @@ TEST_F(MainWindow, ControlModeNextRunsOneLineAndPastTheEndMarksNothing) {
     EXPECT_EQ(window->Runner().StartLine, 3);
     EXPECT_EQ(BoardPosition(*board)[1], 500);
     EXPECT_EQ(Button("btnGo")->text(), "&GO [0]");
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// The mouse reaches the view through the widget: the cursor's coordinates go to the status bar, and a
+// drag with Zoom Window armed fits the view to the dragged rectangle.
+TEST_F(MainWindow, TheViewTakesTheMouseForCoordinatesAndZoomWindow) {
+    WriteIni("[MACHINE]\nMINX=0\nMAXX=100\nMINY=0\nMAXY=100\n");
+    Start(false);
+    QWidget* view = window->Child("Draw3D");
+    SendMouse(view, QEvent::MouseMove, view->rect().center(), Qt::NoButton, Qt::NoButton);
+    const QString cursor = window->StatusPanelText(5);
+    EXPECT_EQ(cursor, QString::asprintf("%5.3f", window->View().CursorX) + ", " +
+                          QString::asprintf("%5.3f", window->View().CursorY));
+    EXPECT_NE(window->View().CursorX, 0.0);
+
+    window->ZoomWindow1Click();
+    const double width_before = window->View().GetWindow().xmax - window->View().GetWindow().xmin;
+    SendMouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton, Qt::LeftButton);
+    SendMouse(view, QEvent::MouseMove, QPoint(200, 180), Qt::NoButton, Qt::LeftButton);
+    SendMouse(view, QEvent::MouseButtonRelease, QPoint(200, 180), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(window->View().ZoomArmed);
+    EXPECT_LT(window->View().GetWindow().xmax - window->View().GetWindow().xmin, width_before / 2);
 }
 
 // The window after All, checked by what it shows: the path in its colour, the status texts.
