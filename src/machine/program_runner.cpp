@@ -232,6 +232,8 @@ void ProgramRunner::Go() {
         while (controller_.Paused) {
             panel_.ProcessMessages();
             if (controller_.EStopActive) break;
+            // A hold waits for the operator, who needs no more than a thousand looks a second.
+            panel_.Sleep(1);
         }
         if (controller_.EStopActive) break;
         if (i > next) {

@@ -34,8 +34,10 @@ void Canon::select_tool(int slot) {
 
 void Canon::WaitWhilePaused() {
     if (controller_ == nullptr) return;
-    while (controller_->Paused && !controller_->EStopActive)
+    while (controller_->Paused && !controller_->EStopActive) {
         panel_.ProcessMessages();
+        panel_.Sleep(1);  // the operator's press is awaited, not raced for
+    }
 }
 
 void Canon::RunToolChangeMacro(int slot) {

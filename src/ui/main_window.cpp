@@ -514,6 +514,14 @@ bool TfrmMain::ControlCenterSelected() const {
 
 // Edit Center previews (the canonical functions only draw); the Control Center sends to the board.
 void TfrmMain::SelectMode(bool control) {
+    // A run or preview in progress keeps its mode: switched under a running GO, the rest of the program
+    // would only be drawn instead of sent to the machine.
+    if (handler_depth_ > 0) {
+        mnuControlMode->setChecked(mode_chosen_ && runner_->ControlCenter);
+        mnuEditMode->setChecked(mode_chosen_ && !runner_->ControlCenter);
+        return;
+    }
+    mode_chosen_ = true;
     mnuControlMode->setChecked(control);
     mnuEditMode->setChecked(!control);
     (control ? pnlEdit : pnlControl)->hide();
@@ -536,8 +544,11 @@ void TfrmMain::UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_
         for (std::size_t i = 0; i < 3; ++i)
             shown[i] -= origin[i];
     }
+    // The board is asked for its position many times a second; a label is repainted when it changes.
     for (std::size_t i = 0; i < 4; ++i) {
-        lblCoord[i]->setText(QString::asprintf("%.3f", shown[i]));
+        const QString text = QString::asprintf("%.3f", shown[i]);
+        if (text == lblCoord[i]->text()) continue;
+        lblCoord[i]->setText(text);
         lblCoord[i]->repaint();
     }
     if (ControlCenterSelected()) {

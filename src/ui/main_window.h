@@ -199,6 +199,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     bool AbsoluteCoordinates_ = false;
     bool lines_stale_ = true;
     int handler_depth_ = 0;
+    bool mode_chosen_ = false;        // neither mode is checked until one is chosen
     long table_drawn_at_clear_ = -1;  // the view's clear count when the table was last drawn  // run and
                                       // preview handlers in progress (they nest through waits)
     bool grey_saved_ = false;

@@ -53,7 +53,9 @@ bool TfrmMain::OpenFile(const QString& file_name) {
     interpreter_->set_program_name(full_name.toStdString());
     canon_->ResetPathExtents();
     View().ViewTop();
-    if (settings_.AutoRedraw) {
+    // As after a mouse release over the view, the automatic preview waits while a run feeds the machine:
+    // it would reset the interpreter under the run.
+    if (settings_.AutoRedraw && !runner_->Running) {
         btnAllClick();
         ClearToolPathView();
         const auto e = canon_->PathExtentsInProgramUnits();

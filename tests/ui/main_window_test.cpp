@@ -238,6 +238,8 @@ TEST_F(MainWindow, PauseHoldHoldsTheRunUntilPressedAgain) {
     QTimer::singleShot(0, [&] {
         window->btnPauseClick();
         held = window->Controller().Paused && Button("btnPause")->isChecked();
+        window->mnuEditModeClick();  // a run keeps its mode
+        held = held && !window->Canon().PreviewMode;
         at_hold = BoardPosition(*board);
         // Polls move the virtual clock; a held board does not move however long it is asked.
         for (int i = 0; i < 200; ++i)
