@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <thread>
 
 namespace zorvan::controller::sim {
 
@@ -11,6 +12,8 @@ class BoardClock {
     virtual ~BoardClock() = default;
     // Seconds since the previous call (0 on the first).
     virtual double elapsed_s() = 0;
+    // The time a position query takes to come back from the board.
+    virtual void answer_position() {}
 };
 
 // Each call is a fixed slice of board time: runs are fast and the same every time.
@@ -32,6 +35,9 @@ class RealTimeClock final : public BoardClock {
         last_ = now;
         return passed.count();
     }
+    // A board on USB answers a query in about a millisecond; a host that polls for the end of a move
+    // then polls a thousand times a second, not as fast as a core can spin.
+    void answer_position() override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 
   private:
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();

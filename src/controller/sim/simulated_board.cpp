@@ -291,6 +291,7 @@ std::uint8_t SimulatedBoard::tweak_z(std::int32_t steps) {
 // ---- run control ---------------------------------------------------------------------------------------
 
 std::uint8_t SimulatedBoard::get_position() {
+    clock_->answer_position();
     if (auto s = enter(Call::Position)) return *s;
     estop_latched_ = false;  // the host has seen the board's state after its emergency stop
     return idle() ? status::IDLE : status::ACCEPTED;
