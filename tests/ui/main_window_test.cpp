@@ -350,6 +350,27 @@ TEST_F(MainWindow, TheViewTakesTheMouseForCoordinatesAndZoomWindow) {
     EXPECT_LT(window->View().GetWindow().xmax - window->View().GetWindow().xmin, width_before / 2);
 }
 
+// With AutoRedraw, releasing the mouse over the view previews the program again; with a run going, or
+// when the window is closed under a preview's wait, nothing is broken.
+TEST_F(MainWindow, AMouseReleaseRedrawsAndAClosePendsUntilTheRunEnds) {
+    WriteIni("[SCREEN]\nAutoRedraw=1\n[TRAJ]\nAXES=3\n");
+    Start(true);
+    window->btnStopClick();
+    LoadProgram("G0 X30\nG0 X0\nM2\n");
+    window->Canon().ResetPathExtents();
+    QWidget* view = window->Child("Draw3D");
+    SendMouse(view, QEvent::MouseButtonRelease, QPoint(50, 50), Qt::LeftButton, Qt::NoButton);
+    EXPECT_DOUBLE_EQ(window->Canon().PathExtentsInProgramUnits()[1], 30.0);  // All drew the program
+    EXPECT_FALSE(window->Canon().PreviewMode);                               // and the Control Center is back
+
+    bool closed_during_run = true;
+    QTimer::singleShot(0, [&] { closed_during_run = window->close(); });
+    window->btnGoClick();
+    EXPECT_FALSE(closed_during_run);
+    EXPECT_TRUE(window->Controller().EStopActive);  // the run was stopped rather than left going
+    EXPECT_TRUE(window->close());
+}
+
 // The window after All, checked by what it shows: the path in its colour, the status texts.
 TEST_F(MainWindow, AfterAllTheViewShowsThePathAndTheStatusBarTheFile) {
     WriteIni("[SCREEN]\nAutoRedraw=1\nLinear=65280\nBackground=16777215\n[MACHINE]\nMAXX=100\nMAXY=100\n");
