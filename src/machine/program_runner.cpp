@@ -58,11 +58,14 @@ int ProgramRunner::All() {
     canon_.ResetPathExtents();
     view_->ClearToolPathView();
     const bool estop = controller_.EStopActive;
+    const long stops_before = emergency_stops_;
     controller_.EStopActive = false;
     view_->DrawMachineAndTool();
     int rc = interp::RESULT_OK;
     if (!lines.empty()) rc = PreviewLoop(0, lines.size() - 1, true);
-    controller_.EStopActive = estop;
+    // The flag is the preview's cancel; an emergency stop entered while the preview let messages run is
+    // the machine's and stays.
+    if (emergency_stops_ == stops_before) controller_.EStopActive = estop;
     if (rc < 0) view_->HighlightLine(interpreter_.line_counter());
     if (interpreter_.block().m_modes[4] != 1)
         interpreter_.report_error("File ended with no stopping command given");
@@ -214,8 +217,15 @@ void ProgramRunner::Go() {
     // inherit the offsets and modes the preview left behind.
     const bool from_start = StartLine == 0;
     const ModalState before = SaveModalState();
+    const long stops_before = emergency_stops_;
     GreyPreview();
     canon_.PreviewMode = false;
+    if (emergency_stops_ != stops_before) {
+        // Stopped while the grey preview let messages run: nothing of the program is sent.
+        interpreter_.set_program_name(name);
+        view_->SetGauge(0);
+        return;
+    }
     Running = true;
     panel_.ShowStatus(view_->Message(MsgProcessing, "Processing file..."));
     if (StartLine == 0) {
@@ -235,7 +245,8 @@ void ProgramRunner::Go() {
             // A hold waits for the operator, who needs no more than a thousand looks a second.
             panel_.Sleep(1);
         }
-        if (controller_.EStopActive) break;
+        // An emergency stop entered and left again within one wait still ends the run.
+        if (controller_.EStopActive || emergency_stops_ != stops_before) break;
         if (i > next) {
             view_->SetGauge(Gauge(i));
             next += step;
@@ -245,7 +256,8 @@ void ProgramRunner::Go() {
         if (rc != interp::RESULT_OK) break;
     }
     // Whatever ended the loop, what the program queued is sent now rather than by the next manual move.
-    if (!controller_.EStopActive && canon_.Queue() != nullptr) canon_.Queue()->FlushMotion();
+    if (!controller_.EStopActive && emergency_stops_ == stops_before && canon_.Queue() != nullptr)
+        canon_.Queue()->FlushMotion();
     view_->SetExtentsShown(true);
     if (controller_.ControllerPresent) WaitForMotionComplete(controller_, panel_);
     Running = false;
@@ -306,6 +318,7 @@ void ProgramRunner::EmergencyStop(bool on) {
     // command enters the emergency stop again: that nested call has nothing left to do.
     if (entering_emergency_stop_) return;
     entering_emergency_stop_ = true;
+    ++emergency_stops_;
     Running = false;
     controller_.EStopActive = true;
     controller_.Paused = false;

@@ -132,6 +132,7 @@ class ProgramRunner {
     Controller& controller_;
     OperatorPanel& panel_;
     bool entering_emergency_stop_ = false;
+    long emergency_stops_ = 0;  // emergency stops entered so far: a run that sees it change ends
     RunView no_view_;
     RunView* view_ = &no_view_;
 };

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <charconv>
+#include "ui/window_placement.h"
 
 namespace zorvan::ui {
 
@@ -44,6 +45,7 @@ void TfrmAbout::FormShow(bool controller_present, double firmware_version) {
     lblDemo->setText(controller_present
                          ? QStringLiteral("Firmware Version: V") + VersionText(firmware_version)
                          : QStringLiteral("Controller not detected."));
+    CentreOnScreen(*this);
 }
 
 QString TfrmAbout::VersionText(double value) {

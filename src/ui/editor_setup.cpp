@@ -99,24 +99,29 @@ machine::ProgramText EditorText(QsciScintilla& editor) {
     const long length = Send(editor, QsciScintillaBase::SCI_GETLENGTH);
     const auto* bytes =
         static_cast<const char*>(editor.SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
-    if (length <= 0 || bytes == nullptr) {
-        lines.push_back({});
-        return lines;
-    }
-    lines.reserve(static_cast<std::size_t>(std::max(1, editor.lines())), static_cast<std::size_t>(length));
-    // Scintilla's own line breaks: LF, CR LF and a lone CR, so the count matches editor.lines().
+    if (length <= 0 || bytes == nullptr) return lines;
+    lines.reserve(static_cast<std::size_t>(ProgramLineCount(editor)), static_cast<std::size_t>(length));
+    // Scintilla's own line breaks: LF, CR LF and a lone CR.
     const std::string_view text(bytes, static_cast<std::size_t>(length));
     std::size_t begin = 0;
-    while (true) {
+    while (begin < text.size()) {
         const std::size_t end = text.find_first_of("\r\n", begin);
         if (end == std::string_view::npos) {
             lines.push_back(text.substr(begin));
-            return lines;
+            break;
         }
         lines.push_back(text.substr(begin, end - begin));
         const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
         begin = end + (crlf ? 2 : 1);
     }
+    return lines;
+}
+
+int ProgramLineCount(QsciScintilla& editor) {
+    const long length = Send(editor, QsciScintillaBase::SCI_GETLENGTH);
+    if (length <= 0) return 0;
+    const long last = Send(editor, QsciScintillaBase::SCI_GETCHARAT, static_cast<unsigned long>(length - 1));
+    return editor.lines() - (last == '\n' || last == '\r' ? 1 : 0);
 }
 
 std::vector<std::string> EditorLines(QsciScintilla& editor) {
@@ -147,12 +152,13 @@ void HighlightLine(QsciScintilla& editor, int n) {
         Send(editor, QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 0);
         return;
     }
-    if (n >= editor.lines()) return;
+    if (n >= ProgramLineCount(editor)) return;
     const long from = Send(editor, QsciScintillaBase::SCI_POSITIONFROMLINE, n - 1);
     const long to = Send(editor, QsciScintillaBase::SCI_POSITIONFROMLINE, n);
-    // The caret ends at the selection's end and is scrolled into view before the line goes to the top.
+    // The caret ends at the selection's end and is scrolled into view; then the line before the marked
+    // one goes to the top, so the operator sees where the run came from.
     Send(editor, QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(from), to);
-    Send(editor, QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, n - 1);
+    Send(editor, QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(std::max(n - 2, 0)));
 }
 
 int CaretLine(QsciScintilla& editor) {

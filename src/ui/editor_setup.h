@@ -17,16 +17,20 @@ namespace zorvan::ui {
 // Face, indentation, margins and the trimming of trailing blanks; meant to be called once per editor.
 void SetUpEditor(QsciScintilla& editor);
 
-// The editor's lines as bytes, line breaks ("\n", "\r\n", lone "\r") removed. There are always
-// editor.lines() of them: a text ending in a line break has an empty last line.
+// The program's lines as bytes, line breaks ("\n", "\r\n", lone "\r") removed. A line break ends a line
+// rather than starting one: "G1\nG2\n" is two lines, and an empty text none.
 machine::ProgramText EditorText(QsciScintilla& editor);
 std::vector<std::string> EditorLines(QsciScintilla& editor);  // the same lines, one string each
+// How many lines EditorText gives, without taking them: the editor's count less the empty line that
+// Scintilla shows after a final line break.
+int ProgramLineCount(QsciScintilla& editor);
 
 // Replaces the whole text and forgets the undo history and the modified state. False when the editor
 // did not take all of the bytes.
 bool LoadEditorText(QsciScintilla& editor, const std::string& bytes);
 
-// Line n (1-based) is shown at the top and selected with its line break, when it is not the last line.
+// Line n (1-based) is selected with its line break and the line before it shown at the top, when n is
+// not the program's last line.
 // n = 0 goes back to the top with nothing selected; anything else is ignored.
 void HighlightLine(QsciScintilla& editor, int n);
 

@@ -418,6 +418,11 @@ void TfrmMain::LoadSettingsAndStart() {
     Draw3D->show();
     pnlEdit->move(0, pnlCoords->geometry().bottom() + 1 + 3);
     pnlControl->move(0, pnlCoords->geometry().bottom() + 1 + 3);
+    // Until a mode is chosen the Edit Center's panel shows, as the window was designed.
+    if (!mode_chosen_) {
+        pnlControl->hide();
+        pnlEdit->show();
+    }
     controller_->EStopActive = false;
     runner_->StartLine = 0;
     IniFileName = options_.program_dir / "ZorvanNC.Ini";

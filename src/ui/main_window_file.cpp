@@ -49,13 +49,13 @@ bool TfrmMain::OpenFile(const QString& file_name) {
     name_panel->setToolTip(full_name);
     name_panel->setText(
         name_panel->fontMetrics().elidedText(full_name, Qt::ElideMiddle, name_panel->width() - 6));
-    sbrPanel[1]->setText(QString::number(EdDnc->lines()));
+    sbrPanel[1]->setText(QString::number(ProgramLineCount(*EdDnc)));
     interpreter_->set_program_name(full_name.toStdString());
     canon_->ResetPathExtents();
     View().ViewTop();
-    // As after a mouse release over the view, the automatic preview waits while a run feeds the machine:
-    // it would reset the interpreter under the run.
-    if (settings_.AutoRedraw && !runner_->Running) {
+    // The automatic preview waits while a run or another preview is in progress: it would reset the
+    // interpreter under it.
+    if (settings_.AutoRedraw && handler_depth_ == 0) {
         btnAllClick();
         ClearToolPathView();
         const auto e = canon_->PathExtentsInProgramUnits();
@@ -88,9 +88,10 @@ bool TfrmMain::SaveFile(const QString& file_name) {
 }
 
 void TfrmMain::SyntaxColored1Click() {
-    // The menu item has toggled its own check mark.
+    // The menu item has toggled its own check mark. Without the lexer the editor keeps its own font.
+    const QFont font = EdDnc->font();
     EdDnc->setLexer(SyntaxColored1->isChecked() ? SynGCodeSyn1 : nullptr);
-    if (!SyntaxColored1->isChecked()) SetUpEditor(*EdDnc);
+    if (!SyntaxColored1->isChecked()) EdDnc->setFont(font);
 }
 
 }  // namespace zorvan::ui

@@ -43,6 +43,9 @@ void TfrmMain::SyncLines() {
 }
 
 void TfrmMain::WithProgram(const std::function<void()>& handler) {
+    // A preview or run that lets messages run does not start another inside itself: the inner one would
+    // reset the interpreter and the view's colours under the outer.
+    if (handler_depth_ > 0) return;
     SyncLines();
     HandlerScope scope(handler_depth_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -69,12 +72,14 @@ void TfrmMain::Button1Click() {
 }
 
 void TfrmMain::btnGoClick() {
+    if (handler_depth_ > 0) return;
     SyncLines();
     HandlerScope scope(handler_depth_);
     runner_->Go();
 }
 
 void TfrmMain::btnExecuteNextClick() {
+    if (handler_depth_ > 0) return;
     SyncLines();
     HandlerScope scope(handler_depth_);
     runner_->Next();
@@ -96,7 +101,7 @@ void TfrmMain::EmergencyStop(bool on) {
 }
 
 void TfrmMain::StartfromLine1Click() {
-    frmStart->FormShow(EdDnc->lines());
+    frmStart->FormShow(ProgramLineCount(*EdDnc));
     if (frmStart->exec() != QDialog::Accepted) return;
     runner_->StartLine = frmStart->txtStart->Value();
     btnGo->setText(QString("GO [%1]").arg(runner_->StartLine));

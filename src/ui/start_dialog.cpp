@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "display/line_numbers.h"
+#include "ui/window_placement.h"
 
 namespace zorvan::ui {
 
@@ -82,6 +83,7 @@ TfrmStart::TfrmStart(QWidget* parent)
 
 void TfrmStart::FormShow(int editor_line_count) {
     txtStart->UpperLimit = editor_line_count;
+    CentreOnScreen(*this);
     txtStart->setFocus();
     txtStart->selectAll();
 }

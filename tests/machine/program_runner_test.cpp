@@ -232,6 +232,43 @@ TEST_F(Runner, TheEmergencyStopLocksTheControlsUntilTheBoardAnswers) {
     EXPECT_EQ(view.calls, (Calls{"stop down", "lock", "stop up", "unlock"}));
 }
 
+// The preview clears the flag for its own use and gives it back; an emergency stop pressed while the
+// grey preview lets messages run is the machine's, and nothing of the program may be sent after it.
+TEST_F(Runner, AnEmergencyStopDuringTheGreyPreviewStopsTheRun) {
+    runner.lines = steps_program(300, true);
+    bool pressed = false;
+    panel.on_process_messages = [&] {
+        if (!pressed) {
+            pressed = true;
+            runner.EmergencyStop(true);
+        }
+    };
+    runner.Go();
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(controller.EStopActive);
+    EXPECT_FALSE(runner.Running);
+    EXPECT_TRUE(moves().empty());
+    // The controls stay locked in the emergency stop.
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "unlock"), 0);
+}
+
+// An emergency stop entered and left again while GO waits ends the run all the same.
+TEST_F(Runner, AnEmergencyStopLeftAgainWithinOneWaitStillEndsGo) {
+    runner.lines = {"G0 X1", "G0 X2", "G0 X3", "M2"};
+    panel.on_process_messages = [&] {
+        if (runner.Running && !controller.EStopActive) {
+            runner.EmergencyStop(true);
+            runner.EmergencyStop(false);
+        }
+    };
+    canon.Queue()->SetContouring(0);
+    // Three position queries find the board idle; the first move is answered busy, so GO waits.
+    fake_board().statuses = {'[', '[', '[', '\\'};
+    runner.Go();
+    EXPECT_FALSE(controller.EStopActive);
+    EXPECT_LE(moves().size(), 1u);
+}
+
 // Without a board every output command fails, and a failed command enters the emergency stop: entering
 // it must not start over from inside itself.
 TEST_F(Runner, TheEmergencyStopWithoutABoardEndsOnce) {

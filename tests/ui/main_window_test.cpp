@@ -86,6 +86,9 @@ TEST_F(MainWindow, StartsWithoutAConfigurationFileOnDefaults) {
     EXPECT_EQ(jog->currentText(), "Slow");
     EXPECT_EQ(jog->count(), 0);
     EXPECT_EQ(qobject_cast<QGroupBox*>(window->Child("gbControlCenter"))->title(), "Edit Mode");
+    // No mode is chosen yet: the Edit Center's panel shows, and no Mode item is checked.
+    EXPECT_FALSE(window->Child("pnlEdit")->isHidden());
+    EXPECT_TRUE(window->Child("pnlControl")->isHidden());
     EXPECT_TRUE(window->Settings().SAFETY);
     EXPECT_FALSE(window->ControllerPresent());
     EXPECT_EQ(window->windowTitle(), "ZorvanNC");
@@ -170,7 +173,7 @@ TEST_F(MainWindow, OpeningWithAutoRedrawPreviewsTheProgramAndFitsTheViewToIt) {
     messages.clear();
     LoadProgram("G0 X10 Y10\nG1 X60 F500\nG1 Y40\nM2\n");
     EXPECT_TRUE(messages.empty()) << messages.front();
-    EXPECT_EQ(window->StatusPanelText(2), "5");  // the empty line after the last line feed counts
+    EXPECT_EQ(window->StatusPanelText(2), "4");  // a final line feed ends the last line
     EXPECT_EQ(window->Interpreter().program_name(), (temp.path() / "p.ngc").string());
     const auto box = window->ViewBoxValue();
     EXPECT_DOUBLE_EQ(box[0], 0.0);
@@ -240,6 +243,8 @@ TEST_F(MainWindow, PauseHoldHoldsTheRunUntilPressedAgain) {
         held = window->Controller().Paused && Button("btnPause")->isChecked();
         window->mnuEditModeClick();  // a run keeps its mode
         held = held && !window->Canon().PreviewMode;
+        window->btnGoClick();  // and no run or preview starts inside it
+        window->btnAllClick();
         at_hold = BoardPosition(*board);
         // Polls move the virtual clock; a held board does not move however long it is asked.
         for (int i = 0; i < 200; ++i)
@@ -396,7 +401,7 @@ TEST_F(MainWindow, AfterAllTheViewShowsThePathAndTheStatusBarTheFile) {
     EXPECT_GT(green(view), 600);
     EXPECT_GT(green(QRect(view.left(), view.top(), view.width(), view.height() / 6)), 300);  // Y 60 on top
     EXPECT_EQ(window->StatusPanelText(1), "Program Completed.");
-    EXPECT_EQ(window->StatusPanelText(2), "5");
+    EXPECT_EQ(window->StatusPanelText(2), "4");
     EXPECT_NE(window->StatusPanelText(3).indexOf("p.ngc"), -1);
 }
 
