@@ -49,11 +49,15 @@ std::string_view take_line(std::string_view& text) {
     return line;
 }
 
-std::vector<std::string> split_lines(std::string_view text) {
-    std::vector<std::string> lines;
+machine::ProgramText program_lines(std::string_view text) {
+    machine::ProgramText lines;
     while (!text.empty())
-        lines.emplace_back(take_line(text));
+        lines.push_back(take_line(text));
     return lines;
+}
+
+std::vector<std::string> split_lines(std::string_view text) {
+    return program_lines(text).ToVector();
 }
 
 std::filesystem::path executable_dir() {

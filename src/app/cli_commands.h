@@ -9,6 +9,7 @@
 
 #include "interp/interpreter.h"
 #include "machine/canon.h"
+#include "machine/program_text.h"
 
 namespace zorvan::app {
 
@@ -63,5 +64,6 @@ long run_as_all(interp::Interpreter& interpreter, const std::filesystem::path& f
 // no empty line after a final line feed. take_line removes the first line from the text and returns it.
 std::string_view take_line(std::string_view& text);
 std::vector<std::string> split_lines(std::string_view text);
+machine::ProgramText program_lines(std::string_view text);  // the same lines in one buffer
 
 }  // namespace zorvan::app

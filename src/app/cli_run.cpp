@@ -215,7 +215,7 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
     runner.EmergencyStop(false);
 
     printer.enabled = true;
-    runner.lines = split_lines(*text);
+    runner.lines = program_lines(*text);
     interpreter.set_program_name(options.file.string());
     runner.Go();
 

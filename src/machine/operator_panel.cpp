@@ -1,5 +1,7 @@
 #include "machine/operator_panel.h"
 
+#include <cmath>
+
 namespace zorvan::machine {
 
 void HeadlessOperatorPanel::SetOutputButton(OutputButton button, int caption_entry, bool pressed) {
@@ -21,6 +23,12 @@ void HeadlessOperatorPanel::EmergencyStop(bool on) {
     if (on) ++emergency_stops;
     in_emergency_stop = on;
     if (on_emergency_stop) on_emergency_stop(on);
+}
+
+void ShowRoundedPosition(OperatorPanel& panel, const std::array<double, 4>& steps) {
+    panel.UpdatePositionDisplay(
+        static_cast<std::int32_t>(std::lround(steps[0])), static_cast<std::int32_t>(std::lround(steps[1])),
+        static_cast<std::int32_t>(std::lround(steps[2])), static_cast<std::int32_t>(std::lround(steps[3])));
 }
 
 }  // namespace zorvan::machine

@@ -49,6 +49,10 @@ class OperatorPanel {
     virtual void Sleep(int milliseconds) = 0;
 };
 
+// The position display with each value rounded to a whole step, as the previews and the coordinate
+// modes show it.
+void ShowRoundedPosition(OperatorPanel& panel, const std::array<double, 4>& steps);
+
 class HeadlessOperatorPanel final : public OperatorPanel {
   public:
     void ShowStatus(std::string_view text) override {

@@ -42,12 +42,7 @@ int ProgramRunner::PreviewLoop(std::size_t first, std::size_t last, bool number_
 void ProgramRunner::TakeCanonicalPosition(bool show) {
     const std::array<double, 4> steps = canon_.PositionInSteps();
     view_->SetDisplayPosition(steps);
-    if (show) {
-        panel_.UpdatePositionDisplay(static_cast<std::int32_t>(std::lround(steps[0])),
-                                     static_cast<std::int32_t>(std::lround(steps[1])),
-                                     static_cast<std::int32_t>(std::lround(steps[2])),
-                                     static_cast<std::int32_t>(std::lround(steps[3])));
-    }
+    if (show) ShowRoundedPosition(panel_, steps);
 }
 
 int ProgramRunner::All() {

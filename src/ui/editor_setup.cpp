@@ -19,10 +19,6 @@ namespace {
 
 constexpr int EDITOR_PIXEL_SIZE = 17;
 
-long Send(QsciScintilla& editor, unsigned int message, unsigned long w_param = 0, long l_param = 0) {
-    return editor.SendScintilla(message, w_param, l_param);
-}
-
 bool IsBlank(long c) {
     return c == ' ' || c == '\t';
 }
@@ -122,10 +118,6 @@ int ProgramLineCount(QsciScintilla& editor) {
     if (length <= 0) return 0;
     const long last = Send(editor, QsciScintillaBase::SCI_GETCHARAT, static_cast<unsigned long>(length - 1));
     return editor.lines() - (last == '\n' || last == '\r' ? 1 : 0);
-}
-
-std::vector<std::string> EditorLines(QsciScintilla& editor) {
-    return EditorText(editor).ToVector();
 }
 
 bool LoadEditorText(QsciScintilla& editor, const std::string& bytes) {

@@ -2,6 +2,8 @@
 // marking of the line being run and the caret's line.
 #pragma once
 
+#include <Qsci/qsciscintilla.h>
+
 #include <QFont>
 
 #include <string>
@@ -10,9 +12,13 @@
 #include "machine/program_text.h"
 
 class QPaintDevice;
-class QsciScintilla;
 
 namespace zorvan::ui {
+
+// A Scintilla message to the editor, with the editor's own numbers.
+inline long Send(QsciScintilla& editor, unsigned int message, unsigned long w_param = 0, long l_param = 0) {
+    return editor.SendScintilla(message, w_param, l_param);
+}
 
 // Face, indentation, margins and the trimming of trailing blanks; meant to be called once per editor.
 void SetUpEditor(QsciScintilla& editor);
@@ -20,7 +26,6 @@ void SetUpEditor(QsciScintilla& editor);
 // The program's lines as bytes, line breaks ("\n", "\r\n", lone "\r") removed. A line break ends a line
 // rather than starting one: "G1\nG2\n" is two lines, and an empty text none.
 machine::ProgramText EditorText(QsciScintilla& editor);
-std::vector<std::string> EditorLines(QsciScintilla& editor);  // the same lines, one string each
 // How many lines EditorText gives, without taking them: the editor's count less the empty line that
 // Scintilla shows after a final line break.
 int ProgramLineCount(QsciScintilla& editor);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "display/picture.h"
 #include "ui/editor_setup.h"
 
 namespace zorvan::ui {
@@ -20,13 +21,9 @@ char StyleByte(GCodeTokenKind kind) {
     return static_cast<char>(GCodeLexer::StyleOf(kind));
 }
 
-// The attributes keep colours with red in the low byte.
+// The attributes keep colours with red in the low byte, as the picture's colours do.
 QColor ToQColor(std::int32_t colour) {
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
-
-long Send(QsciScintilla& editor, unsigned int message, unsigned long w_param = 0, long l_param = 0) {
-    return editor.SendScintilla(message, w_param, l_param);
+    return QColor(display::PixelOfColour(colour));
 }
 
 // The length of the line starting at `begin`, its line break ("\n", "\r\n" or a lone "\r", as Scintilla

@@ -567,10 +567,7 @@ void TfrmMain::UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_
 void TfrmMain::SetCoordinateMode(bool absolute) {
     AbsoluteCoordinates_ = absolute;
     (absolute ? AbsoluteCoordinates1 : MachineCoordinates1)->setChecked(true);
-    const auto p = DisplayPosition_;
-    UpdatePositionDisplay(
-        static_cast<std::int32_t>(std::lround(p[0])), static_cast<std::int32_t>(std::lround(p[1])),
-        static_cast<std::int32_t>(std::lround(p[2])), static_cast<std::int32_t>(std::lround(p[3])));
+    machine::ShowRoundedPosition(*this, DisplayPosition_);
 }
 
 void TfrmMain::FitToTable() {

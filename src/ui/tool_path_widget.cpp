@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "display/picture.h"
+
 namespace zorvan::ui {
 namespace {
 
@@ -30,8 +32,8 @@ display::MouseButton ButtonOf(const QMouseEvent& event) {
     }
 }
 
-QColor ColourOf(int bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+QColor ColourOf(int colour) {
+    return QColor(display::PixelOfColour(colour));
 }
 
 }  // namespace

@@ -20,10 +20,6 @@ namespace {
 using display::GCodeTokenKind;
 using Lines = std::vector<std::string>;
 
-long Send(QsciScintilla& editor, unsigned int message, unsigned long w_param = 0, long l_param = 0) {
-    return editor.SendScintilla(message, w_param, l_param);
-}
-
 // One letter per byte: the kind whose style the byte has.
 const std::map<char, GCodeTokenKind> KINDS = {
     {'A', GCodeTokenKind::Axis},   {'C', GCodeTokenKind::Comment}, {'G', GCodeTokenKind::GCode},
@@ -191,7 +187,7 @@ TEST_P(TrailingBlanksTest, EnterTrimsTheLineItLeaves) {
     LoadEditorText(editor, GetParam().text);
     editor.setCursorPosition(GetParam().caret_line, GetParam().caret_index);
     QTest::keyClick(&editor, Qt::Key_Return);
-    EXPECT_EQ(EditorLines(editor), GetParam().expected);
+    EXPECT_EQ(EditorText(editor).ToVector(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -218,7 +214,7 @@ class EditorLinesTest : public ::testing::TestWithParam<LinesCase> {};
 TEST_P(EditorLinesTest, GivesOneStringPerProgramLine) {
     QsciScintilla editor;
     ASSERT_TRUE(LoadEditorText(editor, GetParam().text));
-    const Lines lines = EditorLines(editor);
+    const Lines lines = EditorText(editor).ToVector();
     EXPECT_EQ(lines, GetParam().expected);
     EXPECT_EQ(static_cast<int>(lines.size()), ProgramLineCount(editor));
 }
@@ -242,7 +238,7 @@ TEST(LoadEditorText, ReplacesTheTextWithoutHistoryOrStyling) {
         text += "N" + std::to_string(i) + " G01 X1.5 Y-2 F100\n";
     ASSERT_TRUE(LoadEditorText(editor, text));
     EXPECT_EQ(editor.lines(), 50001);
-    EXPECT_EQ(EditorLines(editor).size(), 50000u);
+    EXPECT_EQ(EditorText(editor).ToVector().size(), 50000u);
     EXPECT_EQ(editor.text().toStdString(), text);
     EXPECT_FALSE(editor.isUndoAvailable());
     EXPECT_FALSE(editor.isModified());
