@@ -83,6 +83,29 @@ TEST(ZorvanApiSim, TheLibraryReadsItsSettingsFromItsOwnFolder) {
     EXPECT_EQ(api->Pause(), ZORVAN_ERROR(-1));
 }
 
+TEST(ZorvanApiSim, ABoardSetToDieTimesOutForGoodAfterItsLastCall) {
+    std::string error;
+    const auto api = load_zorvan_api(ZORVAN_API_SO, &error);
+    ASSERT_TRUE(api) << error;
+    const SimHooks sim = sim_hooks();
+    ASSERT_TRUE(sim.load_settings && sim.use_virtual_clock);
+    const testing::TempDir dir;
+    ASSERT_EQ(sim.load_settings(dir.write("ZorvanSim.Ini", "[FAULTS]\nDEAD_AFTER=4\n").c_str()), 1);
+    sim.use_virtual_clock(0.001);
+
+    std::int32_t port = 0, x = 0, y = 0, z = 0, a = 0;
+    EXPECT_EQ(api->Reset(&port, 27), ZORVAN_ACCEPTED);
+    EXPECT_DOUBLE_EQ(api->GetFirmwareVersion(), 2.1);
+    EXPECT_EQ(api->EmStop(), ZORVAN_ACCEPTED);
+    EXPECT_EQ(api->GetPosition(&x, &y, &z, &a), ZORVAN_IDLE);  // the 4th call, the last it answers
+    EXPECT_EQ(api->GetPosition(&x, &y, &z, &a), ZORVAN_ERROR(-39));
+    EXPECT_EQ(api->Reset(&port, 27), ZORVAN_ERROR(-39));
+    EXPECT_EQ(api->GetFirmwareVersion(), 0.0);
+    EXPECT_EQ(api->ReadInputs(), 0);
+    EXPECT_EQ(api->LinearMove(100, 0, 0, 0, 1000, 0, &x, &y, &z, &a), ZORVAN_ERROR(-39));
+    sim.load_settings("");
+}
+
 TEST(SimSettings, TheFileSetsEveryGroupAndBadValuesKeepTheDefaults) {
     const auto file = config::ProfileFile::parse(
         "[BOARD]\nPRESENT=0\nFIRMWARE=3.25\nBUFFER=8\nCLOCK=virtual\nTICK=0.002\n"
@@ -110,6 +133,23 @@ TEST(SimSettings, TheFileSetsEveryGroupAndBadValuesKeepTheDefaults) {
     EXPECT_EQ(s.faults.busy_on, sim::CallKind::Move);
     EXPECT_EQ(s.faults.fail_move, 3);
     EXPECT_EQ(s.faults.fail_status, 256 - 51);
+}
+
+TEST(SimSettings, SensorTravelAndTheDeadBoardAreReadAndNegativeMeansOff) {
+    const struct {
+        const char* text;
+        std::int32_t hysteresis;
+        int dead_after;
+    } cases[] = {
+        {"", 0, 0},
+        {"[PROBE]\nHYSTERESIS=250\n[FAULTS]\nDEAD_AFTER=40\n", 250, 40},
+        {"[probe]\nhysteresis=-3\n[faults]\ndead_after=-1\n", 0, 0},
+    };
+    for (const auto& c : cases) {
+        const sim::SimSettings s = sim::read_sim_settings(config::ProfileFile::parse(c.text));
+        EXPECT_EQ(s.probe.hysteresis_steps, c.hysteresis) << c.text;
+        EXPECT_EQ(s.faults.dead_after, c.dead_after) << c.text;
+    }
 }
 
 TEST(SimSettings, WithoutTheFileTheBoardIsAUsableMachine) {

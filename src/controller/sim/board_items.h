@@ -74,6 +74,7 @@ struct SimulatedBoard::Motion {
     double wait_s = 0.0;  // time left until the scheduled step
     bool homing = false;
     std::uint8_t home_mask = 0, home_directions = 0;
+    bool began_on_probe = false;  // the sensor read closed when the move began
 };
 
 }  // namespace zorvan::controller::sim

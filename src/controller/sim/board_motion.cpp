@@ -9,6 +9,7 @@
 namespace zorvan::controller::sim {
 
 void SimulatedBoard::run(double seconds) {
+    if (unplugged_) return;  // a board without power moves nothing, ever again
     double budget = seconds > 0.0 && std::isfinite(seconds) ? seconds : 0.0;
     board_time_s_ += budget;
     for (;;) {
@@ -30,7 +31,13 @@ void SimulatedBoard::run(double seconds) {
         Motion& m = *motion_;
         if (!m.step_due) {
             if (m.n >= m.steps) {
-                finish_command();
+                // Ending as closed as it began (a back-off too short to open the sensor) is reported as
+                // a stop on the sensor, so that the host backs off again.
+                if (m.began_on_probe && probe_closed(sensor_pressed_)) {
+                    stop_all(PROBE_SWITCH);
+                } else {
+                    finish_command();
+                }
                 continue;
             }
             const double rate = next_step_rate();
@@ -148,6 +155,7 @@ bool SimulatedBoard::start_motion(const Command& c) {
     m->climb_from = carry_index_;
     m->climb_n = 0;
     m->last_index = std::min(carry_index_, m->ceiling_index);
+    m->began_on_probe = probe_closed(sensor_pressed_);
     motion_ = std::move(m);
     // A move further onto a closed switch is stopped before it takes a step.
     if (motion_->steps > 0) {
@@ -187,6 +195,7 @@ bool SimulatedBoard::take_step() {
     const Counters after = position_at(m.n + 1);
     const auto stop = switch_stop(before, after);
     if (!stop || stop->step_taken) {
+        sensor_pressed_ = sensor_touched(after, sensor_pressed_);
         counters_ = after;
         ++m.n;
     }
@@ -221,9 +230,13 @@ Counters SimulatedBoard::position_at(std::int64_t n) const {
     return p;
 }
 
-bool SimulatedBoard::sensor_touched(const Counters& p) const {
+bool SimulatedBoard::sensor_touched(const Counters& p, bool pressed) const {
     const ProbeSwitch& probe = settings_.probe;
-    if (!probe.trip_z_steps || p[2] > *probe.trip_z_steps) return false;
+    if (!probe.trip_z_steps) return false;
+    // Pressed, the sensor's travel keeps it closed until the tool has risen past it.
+    const std::int64_t opens_above =
+        std::int64_t{*probe.trip_z_steps} + (pressed ? probe.hysteresis_steps : 0);
+    if (p[2] > opens_above) return false;
     if (!probe.x_steps || !probe.y_steps) return true;
     const double dx = static_cast<double>(p[0]) - *probe.x_steps;
     const double dy = static_cast<double>(p[1]) - *probe.y_steps;
@@ -231,8 +244,8 @@ bool SimulatedBoard::sensor_touched(const Counters& p) const {
     return dx * dx + dy * dy <= r * r;
 }
 
-bool SimulatedBoard::probe_closed(const Counters& p) const {
-    return sensor_touched(p) != (probe_polarity_ != 0);
+bool SimulatedBoard::probe_closed(bool touched) const {
+    return touched != (probe_polarity_ != 0);
 }
 
 std::optional<SimulatedBoard::SwitchStop> SimulatedBoard::switch_stop(const Counters& before,
@@ -259,10 +272,10 @@ std::optional<SimulatedBoard::SwitchStop> SimulatedBoard::switch_stop(const Coun
             note({LIMIT_SWITCH, true});
         }
     }
-    const bool was_closed = probe_closed(before);
+    const bool was_closed = probe_closed(sensor_pressed_);
     if (was_closed && after[2] < before[2]) {
         note({PROBE_SWITCH, false});
-    } else if (!was_closed && probe_closed(after)) {
+    } else if (!was_closed && probe_closed(sensor_touched(after, sensor_pressed_))) {
         note({PROBE_SWITCH, true});
     }
     return found;

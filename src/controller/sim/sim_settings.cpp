@@ -57,6 +57,7 @@ SimSettings read_sim_settings(const config::ProfileFile& file) {
     s.probe.y_steps = optional_steps(file, "PROBE", "Y");
     if (!s.probe.x_steps || !s.probe.y_steps) s.probe.x_steps = s.probe.y_steps = std::nullopt;
     s.probe.radius_steps = std::max(0, file.read_int("PROBE", "RADIUS", s.probe.radius_steps));
+    s.probe.hysteresis_steps = std::max(0, file.read_int("PROBE", "HYSTERESIS", s.probe.hysteresis_steps));
 
     FaultPlan& f = s.faults;
     f.timeout_every = std::max(0, file.read_int("FAULTS", "TIMEOUT_EVERY", 0));
@@ -67,6 +68,7 @@ SimSettings read_sim_settings(const config::ProfileFile& file) {
     const int status = file.read_int("FAULTS", "FAIL_STATUS", -39);
     if (status >= -255 && status <= 255)
         f.fail_status = static_cast<std::uint8_t>(status < 0 ? 256 + status : status);
+    f.dead_after = std::max(0, file.read_int("FAULTS", "DEAD_AFTER", 0));
     return s;
 }
 

@@ -22,6 +22,9 @@
 //   X=12000            ; optional: the sensor's place; with X and Y given it closes only
 //   Y=500              ;   within RADIUS of that point
 //   RADIUS=300         ;   (default 100)
+//   HYSTERESIS=0       ; travel in Z of a closed sensor: once closed it opens again only when Z rises
+//                      ;   above TRIP_Z + HYSTERESIS (0: at the first step above TRIP_Z; a value beyond
+//                      ;   the range a test moves in makes a sensor that sticks)
 //
 //   [FAULTS]           ; faults to inject, off by default
 //   TIMEOUT_EVERY=0    ; every Nth call of the kind TIMEOUT_ON answers -39 (time-out) and does nothing
@@ -30,9 +33,15 @@
 //   BUSY_ON=MOVE
 //   FAIL_MOVE=0        ; the Nth move call after a reset answers FAIL_STATUS once and is not queued
 //   FAIL_STATUS=-39    ; a negative board code (such as -39 or -51) or a status byte (0 .. 255)
+//   DEAD_AFTER=0       ; after its Nth call the board is gone, like an unplugged USB board (0: never)
 //
 // ANY counts every call that answers a status except ZorvanReset, ZorvanEmStop and ZorvanSetPWMOutput: a
 // reset and an emergency stop always get through, and nobody reads the PWM call's answer.
+//
+// DEAD_AFTER counts every library call of the board since the library was loaded, reset, firmware query,
+// emergency stop, PWM and input read included, and a reset does not start it again. From call N + 1 on
+// every call answers -39 (time-out), the firmware query 0 and the input read 0, and nothing is done: the
+// motion stops where it was and the board never comes back.
 #pragma once
 
 #include <array>
@@ -60,6 +69,7 @@ struct ProbeSwitch {
     std::optional<std::int32_t> x_steps;       // the sensor's place, both or neither
     std::optional<std::int32_t> y_steps;
     std::int32_t radius_steps = 100;
+    std::int32_t hysteresis_steps = 0;  // how far above the trip point a closed sensor opens again
 };
 
 enum class ClockKind { Real, Virtual };
@@ -74,6 +84,7 @@ struct FaultPlan {
     CallKind busy_on = CallKind::Move;
     int fail_move = 0;                    // 0: off; else the ordinal of the move call that fails
     std::uint8_t fail_status = 256 - 39;  // the status byte it answers
+    int dead_after = 0;                   // 0: never; else the last call the board answers
 };
 
 struct SimSettings {

@@ -11,6 +11,7 @@ SimulatedBoard::SimulatedBoard(SimSettings settings, std::unique_ptr<BoardClock>
     : settings_(std::move(settings)), clock_(std::move(clock)) {
     if (!clock_) clock_ = std::make_unique<RealTimeClock>();
     restore_power_on_setup();
+    sensor_pressed_ = sensor_touched(counters_, false);
 }
 
 SimulatedBoard::~SimulatedBoard() = default;
@@ -30,7 +31,14 @@ void SimulatedBoard::restore_power_on_setup() {
 
 // ---- call prologue -------------------------------------------------------------------------------------
 
+bool SimulatedBoard::unplugged() {
+    const int dead_after = settings_.faults.dead_after;
+    if (!unplugged_ && dead_after > 0 && ++calls_made_ > dead_after) unplugged_ = true;
+    return unplugged_;
+}
+
 std::optional<std::uint8_t> SimulatedBoard::enter(Call call) {
+    if (unplugged()) return TIMED_OUT;
     run(clock_->elapsed_s());
     if (!settings_.present || !initialised_) return NOT_INITIALISED;
 
@@ -81,6 +89,7 @@ std::uint8_t SimulatedBoard::queue_command(const Command& command) {
 
 std::uint8_t SimulatedBoard::reset(std::int32_t* port, std::int32_t mode) {
     (void)port;  // the simulated board has no port to choose
+    if (unplugged()) return TIMED_OUT;
     run(clock_->elapsed_s());
     if (!settings_.present) return NO_SUCH_PORT;
     if (mode != RESET_MODE) return SYNTAX_ERROR;
@@ -97,6 +106,7 @@ std::uint8_t SimulatedBoard::reset(std::int32_t* port, std::int32_t mode) {
 }
 
 double SimulatedBoard::firmware_version() {
+    if (unplugged()) return 0.0;
     run(clock_->elapsed_s());
     return settings_.present ? settings_.firmware_version : 0.0;
 }
@@ -144,6 +154,8 @@ std::uint8_t SimulatedBoard::set_position(const Counters& position, std::uint8_t
     for (std::size_t i = 0; i < 4; ++i) {
         if (axis_mask & (1u << i)) counters_[i] = position[i];
     }
+    // The sensor sits at fixed counts, so new counts can put the tool on it or off it.
+    sensor_pressed_ = sensor_touched(counters_, sensor_pressed_);
     return status::ACCEPTED;
 }
 
@@ -168,6 +180,7 @@ std::uint8_t SimulatedBoard::set_probe_polarity(std::uint8_t polarity) {
 }
 
 std::uint8_t SimulatedBoard::set_pwm_output(std::uint8_t percent) {
+    if (unplugged()) return TIMED_OUT;
     run(clock_->elapsed_s());
     if (!settings_.present || !initialised_) return NOT_INITIALISED;
     pwm_percent_ = std::min<std::uint8_t>(percent, 100);
@@ -175,9 +188,10 @@ std::uint8_t SimulatedBoard::set_pwm_output(std::uint8_t percent) {
 }
 
 std::uint8_t SimulatedBoard::read_inputs() {
+    if (unplugged()) return 0;
     run(clock_->elapsed_s());
     if (!settings_.present || !initialised_) return 0;
-    std::uint8_t bits = sensor_touched(counters_) ? 1 : 0;
+    std::uint8_t bits = sensor_pressed_ ? 1 : 0;
     for (std::size_t i = 0; i < 4; ++i) {
         const AxisSwitches& sw = settings_.limits[i];
         if ((sw.min_steps && counters_[i] <= *sw.min_steps) ||
@@ -330,6 +344,7 @@ std::uint8_t SimulatedBoard::end_current_move() {
 }
 
 std::uint8_t SimulatedBoard::emergency_stop() {
+    if (unplugged()) return TIMED_OUT;
     run(clock_->elapsed_s());
     if (!settings_.present || !initialised_) return NOT_INITIALISED;
     stop_all(std::nullopt);
@@ -342,6 +357,7 @@ std::uint8_t SimulatedBoard::emergency_stop() {
 }
 
 void SimulatedBoard::set_estop_input(bool held) {
+    if (unplugged_) return;  // a board without power sees no switch
     if (held && !estop_input_) {
         stop_all(std::nullopt);
         pending_.reset();

@@ -51,6 +51,11 @@
 //   works alike with -43: it stops a step that closes it, and while it is closed it stops at once a move
 //   that takes Z down. Neither the reset, the firmware query, the PWM call, the input read nor the
 //   emergency stop report a pending error (the emergency stop drops it).
+// - The sensor has travel ([PROBE] HYSTERESIS, steps): it closes at TRIP_Z, and once closed it opens again
+//   only when Z rises above TRIP_Z + HYSTERESIS (or the tool leaves its radius); with 0 it opens at the
+//   first step above TRIP_Z. A move (of any kind) that began with the sensor closed and ends with it still
+//   closed, such as a back-off too short to open it, stops the board at its end as a switch stop does:
+//   the next call that answers a status answers -43.
 // - Homing (mask, direction bits, speed) is queued. Each masked axis heads for its home: the travel-limit
 //   switch on the side its direction bit chooses (bit set: the maximum switch), or, when no switch is
 //   configured on that side, counter 0 (a switch-less machine's home is where its counters were zeroed).
@@ -83,6 +88,10 @@
 //   byte of SetMaxSPS are ignored.
 // - Counters are 32-bit and never wrap: targets are 32-bit, and an arc whose end would lie out of range
 //   stops the board when it comes to run, like such a tweak.
+// - A board set to die ([FAULTS] DEAD_AFTER=N) is gone after its Nth library call, counting every call
+//   since it was made (the library loaded), the reset, firmware query, emergency stop, PWM and input read
+//   included: from then on every call answers -39 (time-out), the firmware query 0 and the input read 0,
+//   its motion stands where it was, and a reset does not bring it back.
 #pragma once
 
 #include <array>
@@ -185,9 +194,11 @@ class SimulatedBoard {
     struct Motion;
     enum class Call;
 
-    // Runs the clock, then answers for the board when the call does not get to its own work: not
+    // Runs the clock, then answers for the board when the call does not get to its own work: gone, not
     // initialised, an injected fault, or a pending switch stop.
     std::optional<std::uint8_t> enter(Call call);
+    // Counts the call towards DEAD_AFTER; true once the board is gone.
+    bool unplugged();
     std::uint8_t queue_command(const Command& command);
     bool motion_refused() const { return estop_latched_ || estop_input_; }
     void set_feed_override_value(std::int32_t value);
@@ -200,12 +211,14 @@ class SimulatedBoard {
     double next_step_rate();
     bool take_step();
     Counters position_at(std::int64_t n) const;
-    bool sensor_touched(const Counters& p) const;
-    bool probe_closed(const Counters& p) const;  // as the board reads it, through the polarity
+    // Whether the tool presses the sensor at p, given whether it pressed it a step before.
+    bool sensor_touched(const Counters& p, bool pressed) const;
+    bool probe_closed(bool touched) const;  // as the board reads it, through the polarity
     struct SwitchStop {
         std::uint8_t status;
         bool step_taken;  // the step that closes the switch is taken; one further in is not
     };
+    // A step from where the board stands (before) to after.
     std::optional<SwitchStop> switch_stop(const Counters& before, const Counters& after) const;
     void finish_command();
     void stop_all(std::optional<std::uint8_t> pending);
@@ -234,6 +247,7 @@ class SimulatedBoard {
     bool estop_latched_ = false;
     bool estop_input_ = false;
     std::optional<std::uint8_t> pending_;  // a switch stop's status, answered by the next call
+    bool sensor_pressed_ = false;          // the tool holds the sensor down (it has travel)
     double board_time_s_ = 0.0;
 
     std::deque<Command> queue_;
@@ -248,6 +262,9 @@ class SimulatedBoard {
     int position_calls_ = 0;
     int output_calls_ = 0;
     int any_calls_ = 0;
+    // Every call since the board was made, which a reset does not clear; and whether it has died of them.
+    std::int64_t calls_made_ = 0;
+    bool unplugged_ = false;
 };
 
 }  // namespace zorvan::controller::sim
