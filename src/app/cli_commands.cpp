@@ -8,11 +8,10 @@
 #include "app/cli_simulate.h"
 #include "app/cli_stats.h"
 #include "app/trace_canon.h"
-#include "config/machine_config.h"
-#include "config/profile_file.h"
 #include "config/text_file.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
+#include "machine/machine_startup.h"
 
 namespace zorvan::app {
 namespace {
@@ -67,24 +66,6 @@ std::filesystem::path executable_dir() {
     return exe.parent_path();
 }
 
-void start_interpreter(const ProgramRunOptions& options, interp::Interpreter& interpreter,
-                       machine::Canon& canon) {
-    // Separator first, so every later number reads with it.
-    std::string units = "G21";
-    const auto configuration = config::main_configuration_path(options.config_dir);
-    if (auto ini = config::ProfileFile::load(configuration)) {
-        interpreter.set_decimal_separator(config::read_decimal_separator(*ini));
-        units = ini->read_string("RS274NGC", "UNITS", "G21");
-    }
-    canon.SetConfigurationFile(configuration, interpreter.decimal_separator());
-    canon.BindInterpreterToolTable(&interpreter.settings().tool_table);
-    canon.SetDirectExecutor(
-        [&interpreter](std::string_view line) { return interpreter.execute_direct(line); });
-    if (options.units) units = *options.units;
-    interpreter.interpreter_init();
-    interpreter.execute_direct(equals_ignoring_case(units, "G20") ? "G20" : "G21");
-}
-
 long run_as_all(interp::Interpreter& interpreter, const std::filesystem::path& file, std::string_view text,
                 bool past_probes) {
     interpreter.interpreter_reset();
@@ -113,7 +94,7 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
     TracingCanon tracer(canon, output);
     interp::Interpreter interpreter(tracer, reporter, options.config_dir);
 
-    start_interpreter(options, interpreter, canon);
+    machine::StartInterpreter(options.config_dir, options.units, interpreter, canon);
 
     tracer.set_enabled(print_calls);
     reporter.enabled = true;

@@ -37,11 +37,6 @@ int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
 
 std::filesystem::path executable_dir();
 
-// The interpreter and the canonical functions started as the operator program starts them: the
-// configuration of the folder, interpreter_init, then the start units as a direct command.
-void start_interpreter(const ProgramRunOptions& options, interp::Interpreter& interpreter,
-                       machine::Canon& canon);
-
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 
 // "--flag value" or "--flag=value" at args[i]: the value, with i moved past what was taken. false when

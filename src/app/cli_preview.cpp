@@ -7,12 +7,13 @@
 #include "app/cli_commands.h"
 #include "app/trace_canon.h"
 #include "config/machine_config.h"
-#include "config/profile_file.h"
 #include "config/text_file.h"
+#include "display/machine_drawing.h"
 #include "display/tool_path_view.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
 #include "machine/controller_dispatcher.h"
+#include "machine/machine_startup.h"
 #include "machine/program_runner.h"
 
 namespace zorvan::app {
@@ -21,11 +22,6 @@ namespace {
 constexpr const char* USAGE =
     "usage: zorvannc-cli preview FILE --png OUT [--view top|front|iso] [--size WxH] [--config-dir DIR]\n";
 constexpr int kLargestSide = 8192;  // pixels; a picture of 256 MB at most
-
-config::StartupSettings read_settings(const std::filesystem::path& config_dir) {
-    const auto ini = config::ProfileFile::load(config::main_configuration_path(config_dir));
-    return config::read_startup_settings(ini ? *ini : config::ProfileFile::parse(""));
-}
 
 std::optional<std::pair<int, int>> parse_size(std::string_view text) {
     const std::size_t x = text.find_first_of("xX");
@@ -42,19 +38,6 @@ std::optional<std::pair<int, int>> parse_size(std::string_view text) {
 
 }  // namespace
 
-display::ViewBox table_box(const config::StartupSettings& s) {
-    return {s.MinX, s.MaxX, s.MinY, s.MaxY, s.MinZ, s.MaxZ, 0.0, s.TableDepth, s.TableWidth};
-}
-
-void draw_machine_and_tool(display::TVectorDisplay3D& view, const display::ViewBox& table,
-                           const machine::OperatorPanel& panel, const machine::Canon& canon) {
-    view.DrawTable(table);
-    const auto position = panel.DisplayPosition();
-    view.MoveTo3D(position[0] * canon.UnitsPerStep[0], position[1] * canon.UnitsPerStep[1],
-                  position[2] * canon.UnitsPerStep[2]);
-    view.SetPenColor(0);
-}
-
 QImage draw_preview(const PreviewOptions& options, std::string_view text, std::FILE* out) {
     TraceOutput output(out);
     TraceErrorReporter errors(output);
@@ -63,18 +46,15 @@ QImage draw_preview(const PreviewOptions& options, std::string_view text, std::F
     display::TVectorDisplay3D view(options.width, options.height);
     machine::Canon canon(panel, view);
     interp::Interpreter interpreter(canon, reporter, options.config_dir);
-    ProgramRunOptions run_options;
-    run_options.config_dir = options.config_dir;
-    run_options.file = options.file;
-    start_interpreter(run_options, interpreter, canon);
+    machine::StartInterpreter(options.config_dir, std::nullopt, interpreter, canon);
 
-    const config::StartupSettings settings = read_settings(options.config_dir);
+    const config::StartupSettings settings = config::load_startup_settings(options.config_dir);
     view.ColorLinear = settings.ColorLinear;
     view.ColorRapid = settings.ColorRapid;
     view.ColorCW = settings.ColorCW;
     view.ColorCCW = settings.ColorCCW;
     view.SetBackgroundColor(settings.ColorBackground);
-    const display::ViewBox table = table_box(settings);
+    const display::ViewBox table = display::table_box(settings);
 
     machine::Controller controller(panel, std::nullopt);
     machine::ProgramRunner runner(interpreter, canon, controller, panel);
@@ -90,7 +70,7 @@ QImage draw_preview(const PreviewOptions& options, std::string_view text, std::F
         view.ViewTop();
     view.FitWindow(table, 20, true, 20);
     view.ClearPicture();
-    draw_machine_and_tool(view, table, panel, canon);
+    display::draw_machine_and_tool(view, table, panel, canon);
     runner.All();
 
     const auto e = canon.PathExtentsInProgramUnits();
@@ -98,7 +78,7 @@ QImage draw_preview(const PreviewOptions& options, std::string_view text, std::F
         e[0], e[1], e[2], e[3], e[4], e[5], (e[5] - e[4]) / 2, (e[3] - e[2]) / 2, (e[1] - e[0]) / 2};
     view.FitWindow(drawn, 20, true, 20);
     view.ClearPicture();
-    draw_machine_and_tool(view, table, panel, canon);
+    display::draw_machine_and_tool(view, table, panel, canon);
     reporter.enabled = true;
     runner.All();
     output.flush();

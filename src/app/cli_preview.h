@@ -10,20 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/machine_config.h"
-#include "display/tool_path_view.h"
-#include "machine/canon.h"
-#include "machine/operator_panel.h"
-
 namespace zorvan::app {
-
-// The machine table as the main window hands it to the view: the six limits, then the table's depth
-// and width, the last of which tells DrawTable that there is a table.
-display::ViewBox table_box(const config::StartupSettings& s);
-
-// The table, then the pen at the machine's displayed position, then the canvas pen for the tool marker.
-void draw_machine_and_tool(display::TVectorDisplay3D& view, const display::ViewBox& table,
-                           const machine::OperatorPanel& panel, const machine::Canon& canon);
 
 struct PreviewOptions {
     std::filesystem::path config_dir;  // where ZorvanNC.Ini, the parameter file and the tool table live

@@ -9,13 +9,19 @@
 #include "app/trace_canon.h"
 #include "config/text_file.h"
 #include "controller/zorvan_api_table.h"
-#include "machine/controller_startup.h"
+#include "machine/machine_startup.h"
 #include "machine/program_runner.h"
 
 namespace zorvan::app {
 namespace {
 
 using machine::ControllerCommand;
+
+// Times in a row the board may refuse to resume a program stop before the run is stopped, and times
+// Reset (ESTP) and GO are pressed before the run is given up.
+constexpr int MOST_REFUSED_RESUMES = 10;
+constexpr int MOST_PRESSES = 10;
+constexpr const char* NEVER_IDLE = "the board never reported idle; nothing was run";
 
 constexpr const char* RUN_USAGE =
     "usage: zorvannc-cli run [--config-dir DIR] [--units G20|G21] [--realtime] FILE\n";
@@ -188,23 +194,29 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
     interp::Interpreter interpreter(canon, errors, options.config_dir);
     machine::ProgramRunner runner(interpreter, canon, controller, panel);
     panel.backlash_offsets = &canon.BacklashDisplayOffset;
-    // The board's complaint that stopped a run: the last of the dispatcher's error texts shown.
+    // Why the machine stopped: the last of the board's complaints, a silent board or a tool length that
+    // could not be measured, as the status bar shows them.
     std::string last_status;
     panel.on_status = [&last_status, &controller](std::string_view text) {
         const auto& messages = controller.StatusMessages();
         for (int m = machine::MsgCommandSyntaxError; m <= machine::MsgControllerNotInited; ++m) {
             if (text == messages[static_cast<std::size_t>(m)]) last_status = std::string(text);
         }
+        if (text == machine::NOT_RESPONDING || text == machine::TOOL_NOT_MEASURED) last_status = text;
     };
     panel.on_emergency_stop = [&runner](bool on) { runner.EmergencyStop(on); };
-    // A program stop is resumed at once, as if the operator pressed Pause(Hold) again.
+    // A program stop is resumed at once, as if the operator pressed Pause(Hold) again; a board that
+    // will not resume is stopped, as the operator would, rather than waited for without end.
+    int refused_resumes = 0;
     panel.on_process_messages = [&] {
-        if (runner.Running && controller.Paused) runner.PauseHold();
+        if (!runner.Running || !controller.Paused) return;
+        runner.PauseHold();
+        refused_resumes = controller.Paused ? refused_resumes + 1 : 0;
+        if (refused_resumes >= MOST_REFUSED_RESUMES) runner.EmergencyStop(true);
     };
 
-    start_interpreter(options, interpreter, canon);
-    if (!machine::InitController(controller, *canon.Queue(), canon, panel, false)) {
-        controller.ControllerPresent = false;
+    machine::StartInterpreter(options.config_dir, options.units, interpreter, canon);
+    if (!machine::StartController(options.config_dir, controller, canon, panel)) {
         output.flush();
         std::fprintf(err, "zorvannc-cli: Controller not detected...%s%s\n", why.empty() ? "" : " ",
                      why.c_str());
@@ -212,12 +224,21 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
     }
     canon.PreviewMode = false;
     runner.EmergencyStop(true);
-    runner.EmergencyStop(false);
+    // The operator presses Reset (ESTP) again while the board answers busy, and GO again while it has
+    // not reported idle yet; a board that never does is stopped rather than reported as having run.
+    for (int press = 0; press < MOST_PRESSES && controller.EStopActive && controller.Responding; ++press)
+        runner.EmergencyStop(false);
 
     printer.enabled = true;
     runner.lines = program_lines(*text);
     interpreter.set_program_name(options.file.string());
-    runner.Go();
+    bool ran = false;
+    for (int press = 0; press < MOST_PRESSES && !ran && !controller.EStopActive; ++press)
+        ran = runner.Go();
+    if (!ran && !controller.EStopActive) {
+        last_status = NEVER_IDLE;
+        runner.EmergencyStop(true);
+    }
 
     std::int32_t steps[4] = {0, 0, 0, 0};
     controller.Api()->GetPosition(&steps[0], &steps[1], &steps[2], &steps[3]);

@@ -13,6 +13,7 @@
 #include "display/stock_picture.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
+#include "machine/machine_startup.h"
 #include "machine/operator_panel.h"
 #include "machine/tool_path_sink.h"
 
@@ -106,7 +107,7 @@ PassResult run_pass(const ProgramRunOptions& options, std::string_view text, mac
     machine::NullToolPathSink sink;
     machine::Canon canon(panel, sink);
     interp::Interpreter interpreter(canon, reporter, options.config_dir);
-    start_interpreter(options, interpreter, canon);
+    machine::StartInterpreter(options.config_dir, options.units, interpreter, canon);
     if (stock != nullptr) {
         canon.SetStockSink(stock);
         canon.RenderedView = true;

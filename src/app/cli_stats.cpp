@@ -9,6 +9,7 @@
 #include "interp/forwarding_canon.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
+#include "machine/machine_startup.h"
 #include "machine/plane.h"
 
 namespace zorvan::app {
@@ -155,7 +156,7 @@ ProgramStats collect_program_stats(const ProgramRunOptions& options, std::string
     StatsCanon counter(canon, stats);
     interp::Interpreter interpreter(counter, reporter, options.config_dir);
 
-    start_interpreter(options, interpreter, canon);
+    machine::StartInterpreter(options.config_dir, options.units, interpreter, canon);
     counter.set_enabled(true);
     reporter.enabled = true;
     // A probe move ends where the probe trips; in preview it runs to its end and the program goes on.

@@ -125,6 +125,11 @@ StartupSettings read_startup_settings(const ProfileFile& file) {
     return s;
 }
 
+StartupSettings load_startup_settings(const std::filesystem::path& program_dir) {
+    const auto ini = ProfileFile::load(main_configuration_path(program_dir));
+    return read_startup_settings(ini ? *ini : ProfileFile::parse(""));
+}
+
 ControllerSettings read_controller_settings(const ProfileFile& file, char separator) {
     ControllerSettings c;
     c.Acceleration = file.read_int("TRAJ", "ACCELERATION", c.Acceleration);

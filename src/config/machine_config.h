@@ -75,6 +75,8 @@ struct StartupSettings {
 
 // The start-up read, in its order: the separator first, so every real of the file is read with it.
 StartupSettings read_startup_settings(const ProfileFile& file);
+// The same read of the folder's main file; the defaults when it is missing or unreadable.
+StartupSettings load_startup_settings(const std::filesystem::path& program_dir);
 
 // What the controller start-up takes from the main file (the motion parameters).
 struct ControllerSettings {

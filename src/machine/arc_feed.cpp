@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <limits>
 #include <numbers>
 #include <optional>
 
@@ -31,14 +30,6 @@ constexpr int kShortestArcSteps = 4;
 // The preview polyline: at most this many chords per arc, at least this angle (radians) per chord.
 constexpr int kMostPreviewChords = 50;
 constexpr double kSmallestPreviewStep = 0.01;
-
-// Reals become integer fields rounded to the nearest integer, ties to even, and held within 32 bits.
-std::int32_t to_int32(double value) {
-    const double rounded = std::nearbyint(value);
-    if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
-    if (!(rounded < 2147483647.0)) return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(rounded);
-}
 
 bool InYzOrXz(int plane) {
     return plane == 2 || plane == 3;
@@ -68,11 +59,11 @@ std::optional<ControllerCommand> QuadrantArcCommand(const PieceGeometry& g, cons
     const double scale_x = std::fabs(s.steps_per_mm_x), scale_y = std::fabs(s.steps_per_mm_y);
     const double start_x_steps = scale_x * (g.start_x - g.centre_x);
     const double start_y_steps = scale_y * (g.start_y - g.centre_y);
-    const std::int32_t end_x_steps = to_int32(std::fabs(scale_x * (g.end_x - g.centre_x)));
-    const std::int32_t end_y_steps = to_int32(std::fabs(scale_y * (g.end_y - g.centre_y)));
+    const std::int32_t end_x_steps = ToCommandInt(std::fabs(scale_x * (g.end_x - g.centre_x)));
+    const std::int32_t end_y_steps = ToCommandInt(std::fabs(scale_y * (g.end_y - g.centre_y)));
     const double travel_x = std::fabs(end_x_steps - std::fabs(start_x_steps));
     const double travel_y = std::fabs(end_y_steps - std::fabs(start_y_steps));
-    const std::int32_t steps = to_int32(std::max(travel_x, travel_y));
+    const std::int32_t steps = ToCommandInt(std::max(travel_x, travel_y));
     if (steps < kShortestArcSteps) return std::nullopt;
 
     // The feed rate holds along the chord of the piece, measured on its longer axis.
@@ -83,21 +74,21 @@ std::optional<ControllerCommand> QuadrantArcCommand(const PieceGeometry& g, cons
 
     ControllerCommand c;
     c.code = g.counter_clockwise ? cmdArcCCW : cmdArcCW;
-    c.x = to_int32(std::fabs(start_x_steps));
-    c.y = to_int32(std::fabs(start_y_steps));
+    c.x = ToCommandInt(std::fabs(start_x_steps));
+    c.y = ToCommandInt(std::fabs(start_y_steps));
     c.arcEndX = end_x_steps;
     c.arcEndY = end_y_steps;
-    c.arcRadius = to_int32(std::sqrt(start_x_steps * start_x_steps + start_y_steps * start_y_steps));
-    c.speed = to_int32(speed);
+    c.arcRadius = ToCommandInt(std::sqrt(start_x_steps * start_x_steps + start_y_steps * start_y_steps));
+    c.speed = MoveSpeed(speed);
     c.endSpeed = 0;
     c.quadrant = quadrant;
     c.steps = steps;
     // Velocities along the tangent at both ends, for the look-ahead's junction test; the board moves no Z.
     const double turn = g.counter_clockwise ? 1.0 : -1.0;
-    c.vInX = to_int32(-turn * std::sin(g.a0) * speed);
-    c.vInY = to_int32(turn * std::cos(g.a0) * speed);
-    c.vOutX = to_int32(-turn * std::sin(g.a1) * speed);
-    c.vOutY = to_int32(turn * std::cos(g.a1) * speed);
+    c.vInX = ToCommandInt(-turn * std::sin(g.a0) * speed);
+    c.vInY = ToCommandInt(turn * std::cos(g.a0) * speed);
+    c.vOutX = ToCommandInt(-turn * std::sin(g.a1) * speed);
+    c.vOutY = ToCommandInt(turn * std::cos(g.a1) * speed);
     return c;
 }
 
@@ -107,7 +98,7 @@ void DrawArcPolyline(ToolPathSink& sink, double centre_x, double centre_y, doubl
                      double a1, double unit_scale) {
     const double sweep = std::fabs(a1 - a0);
     const int chords =
-        std::min(to_int32(sink.PixelsPerUnit() * sweep * radius / unit_scale) / 3, kMostPreviewChords);
+        std::min(ToCommandInt(sink.PixelsPerUnit() * sweep * radius / unit_scale) / 3, kMostPreviewChords);
     if (chords <= 0) return;
     const double step = std::max(sweep / chords, kSmallestPreviewStep);
     const double direction = a1 > a0 ? 1.0 : -1.0;

@@ -8,14 +8,6 @@ namespace zorvan::machine {
 
 namespace {
 
-// Reals become integer fields rounded to the nearest integer, ties to even, and held within 32 bits.
-std::int32_t to_steps(double value) {
-    const double rounded = std::nearbyint(value);
-    if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
-    if (!(rounded < 2147483647.0)) return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(rounded);
-}
-
 // An axis whose top speed is not configured as positive still moves, at one step per second.
 double top_speed(int axis_max_sps) {
     return axis_max_sps > 0 ? axis_max_sps : 1.0;
@@ -198,11 +190,12 @@ void Canon::straight_traverse(double x, double y, double z) {
     }
     ControllerCommand c;
     c.code = cmdRapidMove;
-    c.x = to_steps(move.target[0]), c.y = to_steps(move.target[1]), c.z = to_steps(move.target[2]);
+    c.x = ToCommandInt(move.target[0]), c.y = ToCommandInt(move.target[1]),
+    c.z = ToCommandInt(move.target[2]);
     c.a = CurrentATarget();
-    c.speed = to_steps(speed);
-    c.endSpeed = to_steps(std::min(speed, static_cast<double>(parameters_.StartVelocity)));
-    c.steps = to_steps(move.longest);
+    c.speed = MoveSpeed(speed);
+    c.endSpeed = ToCommandInt(std::min(speed, static_cast<double>(parameters_.StartVelocity)));
+    c.steps = ToCommandInt(move.longest);
     MoveTo(target);
     Flush();
     SendMove(c);
@@ -250,14 +243,15 @@ void Canon::straight_feed(double x, double y, double z) {
     }
     ControllerCommand c;
     c.code = cmdLinearMove;
-    c.x = to_steps(move.target[0]), c.y = to_steps(move.target[1]), c.z = to_steps(move.target[2]);
+    c.x = ToCommandInt(move.target[0]), c.y = ToCommandInt(move.target[1]),
+    c.z = ToCommandInt(move.target[2]);
     c.a = CurrentATarget();
-    c.speed = to_steps(speed);
-    c.endSpeed = to_steps(std::min(speed, static_cast<double>(parameters_.StartVelocity)));
-    c.steps = to_steps(move.longest);
-    c.vInX = c.vOutX = to_steps(v[0]);
-    c.vInY = c.vOutY = to_steps(v[1]);
-    c.vInZ = c.vOutZ = to_steps(v[2]);
+    c.speed = MoveSpeed(speed);
+    c.endSpeed = ToCommandInt(std::min(speed, static_cast<double>(parameters_.StartVelocity)));
+    c.steps = ToCommandInt(move.longest);
+    c.vInX = c.vOutX = ToCommandInt(v[0]);
+    c.vInY = c.vOutY = ToCommandInt(v[1]);
+    c.vInZ = c.vOutZ = ToCommandInt(v[2]);
     MoveTo(target);
     // Feeds are not flushed, so that consecutive feeds and arcs are contoured.
     SendMove(c);
@@ -296,7 +290,7 @@ int Canon::DominantAxis(const std::array<double, 3>& delta) const {
 }
 
 std::int32_t Canon::CurrentATarget() const {
-    return to_steps(CurrentPosition[3] * parameters_.StepsPerUnit[3]);
+    return ToCommandInt(CurrentPosition[3] * parameters_.StepsPerUnit[3]);
 }
 
 std::array<double, 3> Canon::ToProgram(double x, double y, double z) const {
@@ -327,8 +321,9 @@ void Canon::move_single_axis(int axis_mask, double x, double y, double z, double
         axis == 3 ? limit : std::min(std::fabs(FeedRate * parameters_.StepsPerUnit[axis]), limit);
     ControllerCommand c;
     c.code = cmdIndexMove;
-    c.x = to_steps(steps[0]), c.y = to_steps(steps[1]), c.z = to_steps(steps[2]), c.a = to_steps(steps[3]);
-    c.speed = to_steps(speed);
+    c.x = ToCommandInt(steps[0]), c.y = ToCommandInt(steps[1]), c.z = ToCommandInt(steps[2]),
+    c.a = ToCommandInt(steps[3]);
+    c.speed = MoveSpeed(speed);
     c.axisMask = static_cast<std::uint8_t>(axis_mask);
     CurrentPosition[axis] = axis == 3 ? a : target[axis];
     Flush();

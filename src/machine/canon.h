@@ -21,6 +21,9 @@
 
 namespace zorvan::machine {
 
+// What the status bar says when a tool-length measurement found no length.
+inline constexpr const char* TOOL_NOT_MEASURED = "Tool length not measured: the sensor did not switch.";
+
 class Canon final : public interp::CanonicalMachine {
   public:
     // Without a controller the canon can only preview.
@@ -178,7 +181,8 @@ class Canon final : public interp::CanonicalMachine {
     // Tool change.
     void RunToolChangeMacro(int slot);
     void MeasureToolLength(int tool);
-    void WaitWhilePaused();
+    // A measurement that found no length: the emergency stop, and the status bar says why.
+    void NotMeasured();
 
     OperatorPanel& panel_;
     ToolPathSink& sink_;

@@ -1,7 +1,9 @@
 // One controller operation as a plain record, passed by value; the motion queue keeps its own copies.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace zorvan::machine {
 
@@ -56,5 +58,20 @@ struct ControllerCommand {
 };
 
 enum DispatchResult : int { Failed = 0, Done = 1, Busy = 2 };
+
+// Reals become integer fields rounded to the nearest integer, ties to even, and held within 32 bits.
+inline std::int32_t ToCommandInt(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
+    if (!(rounded < 2147483647.0)) return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(rounded);
+}
+
+// A move's speed (steps/s): one that would round to 0 goes as 1, since a board given 0 either refuses
+// the move or never ends it.
+inline std::int32_t MoveSpeed(double steps_per_second) {
+    const std::int32_t speed = ToCommandInt(steps_per_second);
+    return speed < 1 ? 1 : speed;
+}
 
 }  // namespace zorvan::machine

@@ -41,6 +41,7 @@ Controller::Controller(OperatorPanel& panel, std::optional<controller::ZorvanApi
                  "Limit Switch Hit...",
                  "Invalid Checksum...",
                  "Unknown Command...",
+                 "Probe (Home) Switch Hit...",
                  "Command is already in progress...",
                  "Port Does Not Exist...",
                  "Port is already open...",
@@ -59,6 +60,9 @@ DispatchResult Controller::ControllerDispatcher(const ControllerCommand& command
         std::int32_t position[4] = {0, 0, 0, 0};
         const std::uint8_t status = Call(c, position);
         result = MapStatus(status, position);
+        // A switch report is an answer; any other failure of a position query is the board's silence.
+        if (c.code == cmdGetPosition)
+            Responding = result != Failed || status == status_of(-49) || status == status_of(-43);
     }
     if (observer_ != nullptr) observer_->Dispatched(c, result);
     return result;
@@ -153,7 +157,7 @@ DispatchResult Controller::MapStatus(std::uint8_t status, const std::int32_t (&p
             Show(MsgCommandSyntaxError);
             return Failed;
         case status_of(-49):
-            if (!EStopActive) panel_.EmergencyStop(true);
+            RaiseEmergencyStop();
             MotionComplete = true;
             Show(MsgLimitSwitchHit);
             return Failed;
@@ -164,10 +168,14 @@ DispatchResult Controller::MapStatus(std::uint8_t status, const std::int32_t (&p
             Show(MsgUnknownCommand);
             return Failed;
         case status_of(-43):
-            // A probe hit is an answer, not a fault: the tool-length measurement looks for it.
             MotionComplete = true;
             ProbeTripped = true;
-            return Done;
+            // A probing move looks for the switch; any other move was stopped by it, and the board has
+            // dropped every move it held.
+            if (ProbeExpected) return Done;
+            RaiseEmergencyStop();
+            Show(MsgProbeSwitchHit);
+            return Failed;
         case status_of(-42):
             Show(MsgCommandInProgress);
             return Failed;
@@ -195,17 +203,36 @@ DispatchResult Controller::MapStatus(std::uint8_t status, const std::int32_t (&p
     }
 }
 
+void Controller::RaiseEmergencyStop() {
+    if (!EStopActive && !EStopEntering) panel_.EmergencyStop(true);
+}
+
 void WaitForMotionComplete(Controller& controller, OperatorPanel& panel) {
     if (!controller.ControllerPresent) return;
     controller.MotionComplete = false;
     ControllerCommand query;
     query.code = cmdGetPosition;
-    while (!controller.MotionComplete && !controller.EStopActive) {
+    const long stops = controller.EmergencyStops;
+    do {
         // A board that has gone away answers Failed for ever; that is an emergency, not a wait.
-        if (controller.ControllerDispatcher(query) == Failed && !controller.EStopActive) {
-            panel.EmergencyStop(true);
-        }
+        const bool failed = controller.ControllerDispatcher(query) == Failed;
+        if (failed) controller.RaiseEmergencyStop();
         panel.ProcessMessages();
+        if (failed || controller.EStopActive || controller.EmergencyStops != stops) return;
+    } while (!controller.MotionComplete);
+}
+
+void WaitWhilePaused(Controller& controller, OperatorPanel& panel) {
+    ControllerCommand query;
+    query.code = cmdGetPosition;
+    while (controller.Paused && !controller.EStopActive) {
+        panel.ProcessMessages();
+        if (!controller.Paused || controller.EStopActive) return;
+        if (controller.ControllerPresent && controller.ControllerDispatcher(query) == Failed) {
+            controller.RaiseEmergencyStop();
+            return;
+        }
+        panel.Sleep(1);  // the operator's press is awaited, not raced for
     }
 }
 

@@ -20,6 +20,7 @@ enum StatusMessage : int {
     MsgLimitSwitchHit,
     MsgInvalidChecksum,
     MsgUnknownCommand,
+    MsgProbeSwitchHit,
     MsgCommandInProgress,
     MsgPortDoesNotExist,
     MsgPortAlreadyOpen,
@@ -60,6 +61,20 @@ class Controller {
     bool ProbeTripped = false;
     std::int32_t AxisCount = 3;
 
+    // A probing move is under way (the tool-length measurement, homing): the probe (home) switch is its
+    // answer. During any other move the switch stops the board, which drops what it holds.
+    bool ProbeExpected = false;
+    // The emergency-stop sequence is switching the machine off; a failure inside it is no new emergency.
+    bool EStopEntering = false;
+    // Emergency stops entered so far: a wait that sees the count change ends, even when the operator
+    // has left the emergency stop again within it.
+    long EmergencyStops = 0;
+    // false while the board does not answer position queries (an unplugged board).
+    bool Responding = true;
+
+    // Enters the emergency stop for a failure, unless it is in force or being entered already.
+    void RaiseEmergencyStop();
+
   private:
     std::uint8_t Call(const ControllerCommand& c, std::int32_t (&position)[4]);
     DispatchResult MapStatus(std::uint8_t status, const std::int32_t (&position)[4]);
@@ -72,8 +87,13 @@ class Controller {
 };
 
 // Polls the board's position, letting windows run after each poll, until the board reports its motion
-// ended or the emergency stop is in force. Nothing to wait for without a board.
+// ended, the emergency stop is in force (one poll is still made, which refreshes the display) or a poll
+// fails (the board no longer answers: the emergency stop is entered). Nothing to wait for without a board.
 void WaitForMotionComplete(Controller& controller, OperatorPanel& panel);
+
+// Waits while a feed hold is in force, for the operator's Pause(Hold) or Reset (ESTP); the board is
+// polled meanwhile, so that a board that stops answering ends the wait in the emergency stop.
+void WaitWhilePaused(Controller& controller, OperatorPanel& panel);
 
 // MotionComplete cleared, then one position query whose answer is not examined.
 void QueryMotionState(Controller& controller);

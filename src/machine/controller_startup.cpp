@@ -7,11 +7,10 @@
 namespace zorvan::machine {
 
 int ArcDirectionCode(double x_steps_per_mm, double y_steps_per_mm) {
-    const bool x_positive = x_steps_per_mm > 0;
-    const bool y_positive = y_steps_per_mm > 0;
-    if (x_positive && y_positive) return 3;
-    if (x_positive) return 1;
-    if (y_positive) return 0;
+    // A zero scale is neither sign: such a machine gets the code of "any other case".
+    if (x_steps_per_mm > 0 && y_steps_per_mm > 0) return 3;
+    if (x_steps_per_mm > 0 && y_steps_per_mm < 0) return 1;
+    if (x_steps_per_mm < 0 && y_steps_per_mm > 0) return 0;
     return 2;
 }
 

@@ -29,14 +29,15 @@ MotionParameters LoadMotionParameters(const std::filesystem::path& configuration
 }
 
 std::uint16_t TimerReload(double steps_per_second) {
-    const long reload = 65562L - std::lround(1250000.0 / steps_per_second);
+    // Ties go to the even count, as every rounding of the machine interface does.
+    const long reload = 65562L - static_cast<long>(std::nearbyint(1250000.0 / steps_per_second));
     return static_cast<std::uint16_t>(((reload % 65536) + 65536) % 65536);
 }
 
 int RampRate(std::uint16_t entry) {
     // Entries near 65562 would divide by (almost) nothing; the table never holds them.
     const int divisor = 65562 - static_cast<int>(entry);
-    return static_cast<int>(std::lround(1250000.0 / divisor));
+    return static_cast<int>(std::nearbyint(1250000.0 / divisor));
 }
 
 RampTable BuildRampTable(MotionParameters& p, std::string* message) {

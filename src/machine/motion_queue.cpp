@@ -7,14 +7,30 @@
 namespace zorvan::machine {
 
 bool MotionQueue::Dispatch(const ControllerCommand& command) {
-    DispatchResult result = controller_.ControllerDispatcher(command);
+    // The command is copied: the windows that run while the board is busy may empty the queue it came
+    // from (an emergency stop) and even leave the emergency stop again.
+    const ControllerCommand c = command;
+    const long stops = controller_.EmergencyStops;
+    DispatchResult result = controller_.ControllerDispatcher(c);
     while (result == Busy) {
         panel_.ProcessMessages();
-        if (controller_.EStopActive) return false;
-        result = controller_.ControllerDispatcher(command);
+        if (controller_.EStopActive || controller_.EmergencyStops != stops) return false;
+        result = controller_.ControllerDispatcher(c);
     }
-    if (result == Failed) panel_.EmergencyStop(true);
+    // A limit switch has entered the emergency stop already; that is not entered twice.
+    if (result == Failed) controller_.RaiseEmergencyStop();
     return true;
+}
+
+bool MotionQueue::SendFirst() {
+    const ControllerCommand first = queue_.front();
+    const long discards = discards_;
+    const bool sent = Dispatch(first);
+    // Emptied while the board was busy: what was queued is gone, the first command with it.
+    if (discards_ != discards) return false;
+    // A failed send enters the emergency stop and the command leaves the queue as if sent.
+    if (sent) queue_.pop_front();
+    return sent && !controller_.EStopActive;
 }
 
 void MotionQueue::SendMotion(const ControllerCommand& command) {
@@ -26,8 +42,7 @@ void MotionQueue::SendMotion(const ControllerCommand& command) {
     queue_.push_back(command);
     if (queue_.size() < MOTION_QUEUE_CAPACITY) return;
     LookAhead();
-    // A failed send enters the emergency stop and the command leaves the queue as if sent.
-    if (Dispatch(queue_.front()) && !queue_.empty()) queue_.pop_front();
+    SendFirst();
 }
 
 void MotionQueue::FlushMotion() {
@@ -37,9 +52,7 @@ void MotionQueue::FlushMotion() {
     }
     if (contouring_ != 0) LookAhead();
     while (!queue_.empty()) {
-        if (!Dispatch(queue_.front())) return;
-        // The emergency stop a failed send enters has emptied the queue already.
-        if (!queue_.empty()) queue_.pop_front();
+        if (!SendFirst()) return;
     }
 }
 
@@ -56,7 +69,8 @@ void MotionQueue::SetRamp(const RampTable& table, int accel_scale) {
 
 int MotionQueue::RampIndex(int speed) const {
     if (speed == 0) return 0;
-    const long x = 65562L - std::lround(1250000.0 / std::abs(static_cast<double>(speed)));
+    const long x =
+        65562L - static_cast<long>(std::nearbyint(1250000.0 / std::abs(static_cast<double>(speed))));
     if (ramp_ascending_) {
         // The first entry from 1 on that reaches x, found by halves: the look-ahead asks this for every
         // queued move on every send.

@@ -28,7 +28,10 @@ class MotionQueue {
     // enters the emergency stop. false when the emergency stop cut the wait short.
     bool Dispatch(const ControllerCommand& command);
     void FlushMotion();
-    void DiscardMotion() { queue_.clear(); }
+    void DiscardMotion() {
+        queue_.clear();
+        ++discards_;
+    }
     std::size_t size() const { return queue_.size(); }
     const std::deque<ControllerCommand>& Queued() const { return queue_; }
 
@@ -38,6 +41,9 @@ class MotionQueue {
     int RampLength(int steps) const;
 
   private:
+    // Sends the first queued command and removes it; false when the emergency stop ended the sending.
+    bool SendFirst();
+
     Controller& controller_;
     OperatorPanel& panel_;
     std::deque<ControllerCommand> queue_;
@@ -45,6 +51,7 @@ class MotionQueue {
     RampTable ramp_{};
     int accel_scale_ = 1;
     bool ramp_ascending_ = false;  // then RampIndex may search by halves
+    long discards_ = 0;            // times the queue was emptied without sending
 };
 
 }  // namespace zorvan::machine

@@ -53,14 +53,14 @@ int ProgramRunner::All() {
     canon_.ResetPathExtents();
     view_->ClearToolPathView();
     const bool estop = controller_.EStopActive;
-    const long stops_before = emergency_stops_;
+    const long stops_before = controller_.EmergencyStops;
     controller_.EStopActive = false;
     view_->DrawMachineAndTool();
     int rc = interp::RESULT_OK;
     if (!lines.empty()) rc = PreviewLoop(0, lines.size() - 1, true);
     // The flag is the preview's cancel; an emergency stop entered while the preview let messages run is
     // the machine's and stays.
-    if (emergency_stops_ == stops_before) controller_.EStopActive = estop;
+    if (controller_.EmergencyStops == stops_before) controller_.EStopActive = estop;
     if (rc < 0) view_->HighlightLine(interpreter_.line_counter());
     if (interpreter_.block().m_modes[4] != 1)
         interpreter_.report_error("File ended with no stopping command given");
@@ -184,7 +184,10 @@ void ProgramRunner::RestoreModalState(const ModalState& s) {
 
 bool ProgramRunner::ReadyToRun(std::string& name) {
     QueryMotionState(controller_);
-    if (!controller_.MotionComplete || Running) return false;
+    if (!controller_.MotionComplete || Running) {
+        ShowSilentBoard();
+        return false;
+    }
     if (controller_.EStopActive) {
         panel_.ShowModalMessage(view_->Message(MsgEmStop, "Controller in EmStop."));
         return false;
@@ -192,11 +195,11 @@ bool ProgramRunner::ReadyToRun(std::string& name) {
     return ProgramLoaded(name);
 }
 
-void ProgramRunner::Go() {
+bool ProgramRunner::Go() {
     std::string name;
-    if (!ReadyToRun(name)) return;
+    if (!ReadyToRun(name)) return false;
     if (StartLine < 0) StartLine = 0;
-    if (!controller_.ControllerPresent) return;
+    if (!controller_.ControllerPresent) return false;
 
     view_->LockMachineControls(true);
     canon_.RefreshPositionFromController();
@@ -212,14 +215,14 @@ void ProgramRunner::Go() {
     // inherit the offsets and modes the preview left behind.
     const bool from_start = StartLine == 0;
     const ModalState before = SaveModalState();
-    const long stops_before = emergency_stops_;
+    const long stops_before = controller_.EmergencyStops;
     GreyPreview();
     canon_.PreviewMode = false;
-    if (emergency_stops_ != stops_before) {
+    if (controller_.EmergencyStops != stops_before) {
         // Stopped while the grey preview let messages run: nothing of the program is sent.
         interpreter_.set_program_name(name);
         view_->SetGauge(0);
-        return;
+        return true;
     }
     Running = true;
     panel_.ShowStatus(view_->Message(MsgProcessing, "Processing file..."));
@@ -234,14 +237,9 @@ void ProgramRunner::Go() {
     }
     view_->SetExtentsShown(false);
     for (std::size_t i = static_cast<std::size_t>(StartLine); i < count; ++i) {
-        while (controller_.Paused) {
-            panel_.ProcessMessages();
-            if (controller_.EStopActive) break;
-            // A hold waits for the operator, who needs no more than a thousand looks a second.
-            panel_.Sleep(1);
-        }
+        WaitWhilePaused(controller_, panel_);
         // An emergency stop entered and left again within one wait still ends the run.
-        if (controller_.EStopActive || emergency_stops_ != stops_before) break;
+        if (controller_.EStopActive || controller_.EmergencyStops != stops_before) break;
         if (i > next) {
             view_->SetGauge(Gauge(i));
             next += step;
@@ -251,7 +249,7 @@ void ProgramRunner::Go() {
         if (rc != interp::RESULT_OK) break;
     }
     // Whatever ended the loop, what the program queued is sent now rather than by the next manual move.
-    if (!controller_.EStopActive && emergency_stops_ == stops_before && canon_.Queue() != nullptr)
+    if (!controller_.EStopActive && controller_.EmergencyStops == stops_before && canon_.Queue() != nullptr)
         canon_.Queue()->FlushMotion();
     view_->SetExtentsShown(true);
     if (controller_.ControllerPresent) WaitForMotionComplete(controller_, panel_);
@@ -261,7 +259,15 @@ void ProgramRunner::Go() {
     view_->DrawExtents();
     interpreter_.set_program_name(name);
     if (!controller_.EStopActive) view_->LockMachineControls(false);
+    ShowSilentBoard();
     view_->SetGauge(0);
+    return true;
+}
+
+void ProgramRunner::ShowSilentBoard() {
+    // The last poll's complaint would hide why the machine stopped.
+    if (controller_.EStopActive && !controller_.Responding)
+        panel_.ShowStatus(view_->Message(MsgNotResponding, NOT_RESPONDING));
 }
 
 void ProgramRunner::Next() {
@@ -289,6 +295,7 @@ void ProgramRunner::Next() {
     Running = false;
     interpreter_.set_program_name(name);
     if (!controller_.EStopActive) view_->LockMachineControls(false);
+    ShowSilentBoard();
     view_->SetGauge(0);
 }
 
@@ -306,14 +313,18 @@ void ProgramRunner::EmergencyStop(bool on) {
             view_->SetStopButton(false);
             panel_.ShowStatus(view_->Message(MsgReady, "Controller is Ready..."));
             view_->LockMachineControls(false);
+        } else {
+            ShowSilentBoard();
         }
         return;
     }
-    // Switching the outputs off below may fail (no board, or a board that stopped answering), and a failed
-    // command enters the emergency stop again: that nested call has nothing left to do.
-    if (entering_emergency_stop_) return;
-    entering_emergency_stop_ = true;
-    ++emergency_stops_;
+    // Pressed again while the machine is being switched off: every wait of the sequence ends at once.
+    if (controller_.EStopEntering) {
+        controller_.EStopActive = true;
+        return;
+    }
+    controller_.EStopEntering = true;
+    ++controller_.EmergencyStops;
     Running = false;
     controller_.EStopActive = true;
     controller_.Paused = false;
@@ -324,15 +335,16 @@ void ProgramRunner::EmergencyStop(bool on) {
     WaitForMotionComplete(controller_, panel_);
     if (canon_.Queue() != nullptr) canon_.Queue()->DiscardMotion();
     // The outputs are switched off with the emergency stop lifted for a moment, so that their commands
-    // reach the board.
+    // reach the board. A failure meanwhile ends each wait without entering the emergency stop again.
     controller_.EStopActive = false;
     panel_.ZeroFeedOverride();
     canon_.stop_spindle_turning();
     canon_.flood_off();
     canon_.mist_off();
     controller_.EStopActive = true;
-    entering_emergency_stop_ = false;
+    controller_.EStopEntering = false;
     panel_.ShowStatus(view_->Message(MsgEmStop, "Controller in EmStop."));
+    ShowSilentBoard();
     view_->SetStopButton(true);
     view_->LockMachineControls(true);
 }

@@ -47,13 +47,18 @@ class RunView {
     }
 };
 
+// The built-in text of the message-table entry MsgNotResponding.
+inline constexpr const char* NOT_RESPONDING = "Controller not responding.";
+
 // The message-table entries a run shows.
 enum RunMessage {
     MsgNoFileLoaded = 2,
     MsgPreviewCancelled = 3,
     MsgEmStop = 5,
     MsgReady = 10,
-    MsgProcessing = 14
+    MsgProcessing = 14,
+    // Beyond the language file's entries: the board stopped answering.
+    MsgNotResponding = 25
 };
 
 class ProgramRunner {
@@ -78,8 +83,9 @@ class ProgramRunner {
     void FromCursor(int caret_line);
     void ResetPreview();
     void Clear();
-    // Runs the program on the machine from StartLine (GO).
-    void Go();
+    // Runs the program on the machine from StartLine (GO). false when GO did nothing: the board did not
+    // report idle, a run is going, the emergency stop is in force or no program is loaded.
+    bool Go();
     // Runs the line at StartLine on the machine and moves StartLine on (the Control Center's Next).
     void Next();
     // Holds or resumes the machine and the run.
@@ -126,13 +132,13 @@ class ProgramRunner {
     bool ProgramLoaded(std::string& name);
     // The board idle, no run going, no emergency stop, a program loaded (its name given back).
     bool ReadyToRun(std::string& name);
+    // In the emergency stop with a board that does not answer, the status bar says so.
+    void ShowSilentBoard();
 
     interp::Interpreter& interpreter_;
     Canon& canon_;
     Controller& controller_;
     OperatorPanel& panel_;
-    bool entering_emergency_stop_ = false;
-    long emergency_stops_ = 0;  // emergency stops entered so far: a run that sees it change ends
     RunView no_view_;
     RunView* view_ = &no_view_;
 };

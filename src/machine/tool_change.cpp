@@ -32,26 +32,20 @@ void Canon::select_tool(int slot) {
     panel_.SetToolLabel(std::to_string(slot));
 }
 
-void Canon::WaitWhilePaused() {
-    if (controller_ == nullptr) return;
-    while (controller_->Paused && !controller_->EStopActive) {
-        panel_.ProcessMessages();
-        panel_.Sleep(1);  // the operator's press is awaited, not raced for
-    }
-}
-
 void Canon::RunToolChangeMacro(int slot) {
     const int highest = static_cast<int>(tool_change_.ToolChangeTable.size()) - 1;
     auto usable = [highest](int tool) { return tool >= 1 && tool <= highest; };
     auto run = [this](const std::string& line) {
         if (line.empty() || !execute_direct_) return;
+        // After an emergency stop the rest of the change is not run: the machine is off.
+        if (ControlMode() && controller_->EStopActive) return;
         ++macro_depth_;
         execute_direct_(line);
         --macro_depth_;
     };
     if (CurrentTool > 0) {
         for (std::size_t i = 0; i < config::TOOL_CHANGE_LINES; ++i) {
-            WaitWhilePaused();
+            if (controller_ != nullptr) WaitWhilePaused(*controller_, panel_);
             if (usable(CurrentTool))
                 run(tool_change_.ToolChangeTable[static_cast<std::size_t>(CurrentTool)].PLACE[i]);
         }
@@ -59,7 +53,7 @@ void Canon::RunToolChangeMacro(int slot) {
     }
     if (slot > 0) {
         for (std::size_t i = 0; i < config::TOOL_CHANGE_LINES; ++i) {
-            WaitWhilePaused();
+            if (controller_ != nullptr) WaitWhilePaused(*controller_, panel_);
             if (!usable(slot)) continue;
             const std::string& line = tool_change_.ToolChangeTable[static_cast<std::size_t>(slot)].PICKUP[i];
             if (line == config::MEASURE_REQUEST) {
@@ -82,11 +76,15 @@ void Canon::RefreshPositionFromController() {
 }
 
 // Probes down onto the sensor, backs off until the switch opens, and takes the tool's length from the
-// height where it last touched.
+// height where it last touched. A length is stored only when the sensor tripped on the way down and
+// opened again on the way up; anything else ends the tool change in the emergency stop.
 void Canon::MeasureToolLength(int tool) {
     const config::ToolChangeSensor& sensor = tool_change_.Sensor;
     if (!ControlMode() || !controller_->ControllerPresent || sensor.SensorHeight == 0.0) return;
     Controller& c = *controller_;
+    // An emergency stop entered and left again within a wait still ends the measurement.
+    const long stops = c.EmergencyStops;
+    const auto stopped = [&c, stops] { return c.EStopActive || c.EmergencyStops != stops; };
     c.ProbeTripped = false;
     stop_spindle_turning();
     use_tool_length_offset(0.0);
@@ -97,31 +95,50 @@ void Canon::MeasureToolLength(int tool) {
     interp::Position at = get_position();
     straight_traverse(sensor.LocationX, at.y, at.z);
     Flush();
-    if (c.EStopActive) return;
+    if (stopped()) return;
     straight_traverse(sensor.LocationX, sensor.LocationY, at.z);
     Flush();
-    if (c.EStopActive) return;
+    if (stopped()) return;
     WaitForMotionComplete(c, panel_);
+    if (stopped()) return;
     set_feed_rate(probe_feed);
+
+    struct ProbingMove {
+        Controller& c;
+        explicit ProbingMove(Controller& controller) : c(controller) { c.ProbeExpected = true; }
+        ~ProbingMove() { c.ProbeExpected = false; }
+    } probing(c);
     straight_feed(sensor.LocationX, sensor.LocationY, -1000.0);
-    if (c.EStopActive) return;
+    if (stopped()) return;
     Flush();
     WaitForMotionComplete(c, panel_);
+    if (stopped()) return;
+    if (!c.ProbeTripped) {
+        NotMeasured();
+        return;
+    }
 
     double z_touch_steps = 0.0;
-    for (int attempt = 0; attempt < BACK_OFF_TRIES; ++attempt) {
+    bool opened = false;
+    for (int attempt = 0; attempt < BACK_OFF_TRIES && !opened; ++attempt) {
         RefreshPositionFromController();
         at = get_position();
         c.ProbeTripped = false;
         z_touch_steps = panel_.DisplayPosition()[2];
         straight_feed(at.x, at.y, at.z + BACK_OFF_STEP);
         Flush();
-        if (c.EStopActive) return;
+        if (stopped()) return;
         panel_.Sleep(BACK_OFF_PAUSE_MS);
         WaitForMotionComplete(c, panel_);
-        if (!c.ProbeTripped) break;
+        if (stopped()) return;
+        opened = !c.ProbeTripped;
     }
     c.ProbeTripped = false;
+    // A switch still closed after every back-off never let go: where it opens is not known.
+    if (!opened) {
+        NotMeasured();
+        return;
+    }
     RefreshPositionFromController();
     QueryMotionState(c);
 
@@ -137,6 +154,11 @@ void Canon::MeasureToolLength(int tool) {
         tool_list_[static_cast<std::size_t>(tool)].Length = length;
     }
     straight_traverse(sensor.LocationX, sensor.LocationY, 0.0);
+}
+
+void Canon::NotMeasured() {
+    controller_->RaiseEmergencyStop();
+    panel_.ShowStatus(TOOL_NOT_MEASURED);
 }
 
 }  // namespace zorvan::machine

@@ -23,10 +23,9 @@
 
 #include <cmath>
 
-#include "app/cli_commands.h"
-#include "app/cli_preview.h"
 #include "config/profile_file.h"
-#include "machine/controller_startup.h"
+#include "display/machine_drawing.h"
+#include "machine/machine_startup.h"
 #include "ui/about_dialog.h"
 #include "ui/editor_setup.h"
 #include "ui/gcode_lexer.h"
@@ -486,19 +485,16 @@ void TfrmMain::StartInterpreterAndController() {
     canon_->RenderedView = false;
     AbsoluteCoordinates_ = false;
 
-    app::ProgramRunOptions start;
-    start.config_dir = options_.program_dir;
-    app::start_interpreter(start, *interpreter_, *canon_);
+    machine::StartInterpreter(options_.program_dir, std::nullopt, *interpreter_, *canon_);
     const auto& s = settings_;
     canon_->ResetPathExtents({s.MinX, s.MaxX, s.MinY, s.MaxY, s.MinZ, s.MaxZ});
 
-    if (machine::InitController(*controller_, *canon_->Queue(), *canon_, *this, s.InvertStepPulse)) {
+    if (machine::StartController(options_.program_dir, *controller_, *canon_, *this)) {
         controller_->ControllerPresent = true;
         mnuControlModeClick();
         EmergencyStop(true);
     } else {
         ShowModalMessage("Controller not detected...");
-        controller_->ControllerPresent = false;
     }
     // From here on the home positions are motor steps. An axis without steps keeps its value rather
     // than becoming infinite.
@@ -571,7 +567,7 @@ void TfrmMain::SetCoordinateMode(bool absolute) {
 }
 
 void TfrmMain::FitToTable() {
-    View().FitWindow(app::table_box(settings_), 20, true, 20);
+    View().FitWindow(display::table_box(settings_), 20, true, 20);
 }
 
 void TfrmMain::FitToViewBox() {

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "app/cli_preview.h"
+#include "display/machine_drawing.h"
 #include "ui/about_dialog.h"
 #include "ui/editor_setup.h"
 #include "ui/main_window.h"
@@ -121,7 +121,7 @@ void TfrmMain::ClearPicture() {
 }
 
 void TfrmMain::DrawMachineAndTool() {
-    app::draw_machine_and_tool(View(), app::table_box(settings_), *this, *canon_);
+    display::draw_machine_and_tool(View(), display::table_box(settings_), *this, *canon_);
     table_drawn_at_clear_ = View().Clears;
 }
 

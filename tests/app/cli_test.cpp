@@ -183,5 +183,29 @@ TEST_F(CliTest, RunPrintsACommandTheBoardAnsweredBusyOnce) {
     EXPECT_EQ(last_line(out), "position x=300 y=0 z=0 a=0");
 }
 
+// The A axis moves only on a machine configured with four; with three the move is left out, as the
+// board would not drive it.
+TEST_F(CliTest, RunSendsAnAMoveOnlyWhenTheConfigurationHasFourAxes) {
+    struct Case {
+        const char* ini;
+        bool a_moves;
+    };
+    const Case cases[] = {
+        {"[TRAJ]\r\nAXES=4\r\n", true},
+        {"[TRAJ]\r\nAXES=3\r\n", false},
+        {"[TRAJ]\r\nMAXSPS=1000\r\n", false},  // no AXES key: three
+    };
+    const std::string program = write("rotate.ngc", "G21 G90\n@A 90\nM2\n");
+    for (const Case& c : cases) {
+        write("ZorvanNC.Ini", c.ini);
+        EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_CLEAN) << c.ini << err;
+        EXPECT_EQ(out.find("cmdIndexMove x=0 y=0 z=0 a=9000 speed=1000 axisMask=8\n") != std::string::npos,
+                  c.a_moves)
+            << c.ini << out;
+        EXPECT_EQ(last_line(out), c.a_moves ? "position x=0 y=0 z=0 a=9000" : "position x=0 y=0 z=0 a=0")
+            << c.ini;
+    }
+}
+
 }  // namespace
 }  // namespace zorvan::app

@@ -55,11 +55,9 @@ TEST_F(CanonControl, AFeedSplitsItsSpeedOverTheAxesAndRoundsTiesToEven) {
     canon.straight_feed(3, 4, 0);
     // 300 and 400 steps over 500: Y dominates at 400 * 1 * 100 / 500 = 80 steps/s, X at 60.
     EXPECT_EQ(take(), Calls{"LinearMove(300, 400, 0, 0, 80, 80)"});
-    const ControllerCommand sent{};
-    (void)sent;
-    canon.set_feed_rate(0.3);  // 0.005 mm/s: 0.5 steps/s rounds to 0
+    canon.set_feed_rate(0.3);  // 0.005 mm/s: 0.5 steps/s rounds to 0, which no board can run
     canon.straight_feed(4, 4, 0);
-    EXPECT_EQ(take(), Calls{"LinearMove(400, 400, 0, 0, 0, 0)"});
+    EXPECT_EQ(take(), Calls{"LinearMove(400, 400, 0, 0, 1, 0)"});
 }
 
 TEST_F(CanonControl, BacklashIsAddedOnReversalAndKeptOnAxesThatStandStill) {

@@ -44,7 +44,8 @@ TEST_F(Dispatcher, MapsEveryStatusByte) {
         {status_code(-48), Failed, "Invalid Checksum...", false, false, false},
         {status_code(-47), Failed, "Unknown Command...", false, false, false},
         {status_code(-44), Failed, "Command Syntax Error...", false, false, false},
-        {status_code(-43), Done, "", false, true, true},
+        // Outside a probing move the probe (home) switch has stopped the board: an emergency.
+        {status_code(-43), Failed, "Probe (Home) Switch Hit...", true, true, true},
         {status_code(-42), Failed, "Command is already in progress...", false, false, false},
         {status_code(-41), Failed, "Port Does Not Exist...", false, false, false},
         {status_code(-40), Failed, "Port is already open...", false, false, false},
@@ -68,6 +69,40 @@ TEST_F(Dispatcher, MapsEveryStatusByte) {
         EXPECT_EQ(controller.MotionComplete, c.motion_complete);
         EXPECT_EQ(controller.ProbeTripped, c.probe_tripped);
     }
+}
+
+TEST_F(Dispatcher, TheProbeSwitchAnswersAProbingMoveWithoutAnEmergency) {
+    controller.ProbeExpected = true;
+    EXPECT_EQ(send(cmdGetPosition, status_code(-43)), Done);
+    EXPECT_TRUE(controller.ProbeTripped);
+    EXPECT_TRUE(controller.MotionComplete);
+    EXPECT_EQ(panel.emergency_stops, 0);
+    EXPECT_EQ(panel.status, "");
+}
+
+TEST_F(Dispatcher, APositionQueryTellsWhetherTheBoardStillAnswers) {
+    const struct {
+        std::uint8_t status;
+        bool responding;
+    } cases[] = {
+        {'Z', true},
+        {'[', true},
+        {'\\', true},
+        {status_code(-39), false},
+        {status_code(-1), false},
+        {status_code(-49), true},  // a switch report is an answer
+        {status_code(-43), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.status));
+        controller.EStopActive = true;  // no emergency stop sequence in between
+        send(cmdGetPosition, c.status);
+        EXPECT_EQ(controller.Responding, c.responding);
+    }
+    // Other commands do not change it.
+    send(cmdGetPosition, status_code(-39));
+    send(cmdSetOutput, 'Z');
+    EXPECT_FALSE(controller.Responding);
 }
 
 TEST_F(Dispatcher, ALimitSwitchEntersTheEmergencyStopOnlyOnce) {

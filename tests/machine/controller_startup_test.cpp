@@ -80,7 +80,10 @@ TEST(ArcDirection, ComesFromTheSignsOfTheScales) {
     EXPECT_EQ(ArcDirectionCode(200, -200), 1);
     EXPECT_EQ(ArcDirectionCode(-200, 200), 0);
     EXPECT_EQ(ArcDirectionCode(-200, -200), 2);
-    EXPECT_EQ(ArcDirectionCode(0, 200), 0);
+    // A zero scale has no sign: "any other case".
+    EXPECT_EQ(ArcDirectionCode(0, 200), 2);
+    EXPECT_EQ(ArcDirectionCode(200, 0), 2);
+    EXPECT_EQ(ArcDirectionCode(-200, 0), 2);
 }
 
 }  // namespace

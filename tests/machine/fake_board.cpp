@@ -27,6 +27,7 @@ std::uint8_t with_position(std::int32_t* x, std::int32_t* y, std::int32_t* z, st
 }  // namespace
 
 std::uint8_t FakeBoard::next_status() {
+    if (dead) return status_code(-39);
     if (statuses.empty()) return 'Z';
     const std::uint8_t status = statuses.front();
     statuses.pop_front();
@@ -48,7 +49,7 @@ controller::ZorvanApiTable fake_board_table() {
     };
     t.GetFirmwareVersion = [] {
         record("GetFirmwareVersion");
-        return fake_board().firmware_version;
+        return fake_board().dead ? 0.0 : fake_board().firmware_version;
     };
     t.SetAccelleration = [](std::int32_t acceleration, std::int32_t max_sps, std::int32_t start,
                             std::uint8_t scale) {

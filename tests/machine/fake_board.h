@@ -19,6 +19,7 @@ struct FakeBoard {
     double firmware_version = 2.5;
     std::uint8_t inputs = 0;
     std::int32_t port_answer = -1;  // written into the port variable by reset when not -1
+    bool dead = false;              // unplugged: every call answers -39, the firmware query 0
 
     std::uint8_t next_status();
 };

@@ -75,6 +75,36 @@ TEST(RampTable, ClampsWhatTheBoardCannotDo) {
     }
 }
 
+TEST(RampTable, ExactHalvesRoundToTheEvenCount) {
+    const struct {
+        double rate_sps;
+        std::uint16_t reload;
+    } reloads[] = {
+        {20000, 65500},  // 62.5 ticks: 62, not 63
+        {1000, 64312},   // 1250 ticks exactly
+        {3200, 65171},   // 390.625 ticks: 391
+    };
+    for (const auto& r : reloads) {
+        SCOPED_TRACE(r.rate_sps);
+        EXPECT_EQ(TimerReload(r.rate_sps), r.reload);
+    }
+    EXPECT_EQ(RampRate(65562 - 32), 39062);  // 39062.5 steps/s
+    EXPECT_EQ(RampRate(65500), 20161);
+}
+
+TEST_F(Queue, AContouredFeedAtTheTopRateKeepsItsSpeedThroughTheTable) {
+    MotionParameters p;
+    p.MaxSps = 20000;
+    p.Acceleration = 2000000;  // the top rate is reached well within the table
+    queue.SetRamp(BuildRampTable(p, nullptr), p.AccelScale);
+    queue.SetContouring(1);
+    // Two long collinear moves at the top rate: the table's top entry must give back 20000.
+    queue.SendMotion(feed(20000, 5000, 20000, 0, 20000, 0));
+    queue.SendMotion(feed(20000, 5000, 20000, 0, 20000, 0));
+    queue.LookAhead();
+    EXPECT_EQ(queue.Queued()[0].endSpeed, 20000);  // 19841 when 62.5 ticks rounded up to 63
+}
+
 TEST_F(Queue, RampIndexAndLengthFindTheirEntries) {
     EXPECT_EQ(queue.RampIndex(0), 0);
     EXPECT_EQ(queue.RampIndex(170), 0);   // entry 1 (170.8 steps/s) is the first to reach it
@@ -153,6 +183,35 @@ TEST_F(Queue, BusyIsRetriedWhileWindowsRunAndTheEmergencyStopEndsTheWait) {
     EXPECT_EQ(queue.size(), 1u);  // left where it was; the emergency stop discards it
     queue.FlushMotion();
     EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(Queue, AnEmergencyStopPressedAndReleasedInABusyWaitSendsNothingStale) {
+    queue.SetContouring(1);
+    for (int i = 0; i < 3; ++i)
+        queue.SendMotion(feed(1000, 100 + i, 1000, 0, 1000, 0));
+    fake_board().statuses = {'\\'};
+    // Inside the busy wait the operator stops the machine and makes it ready again.
+    panel.on_process_messages = [this] {
+        panel.on_process_messages = nullptr;
+        ++controller.EmergencyStops;
+        panel.EmergencyStop(true);
+        controller.EStopActive = false;
+    };
+    queue.FlushMotion();
+    EXPECT_EQ(fake_board().calls.size(), 1u);  // the busy answer only: nothing sent after the stop
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(Queue, ALimitSwitchAnsweredToAMoveStopsTheMachineOnce) {
+    panel.on_emergency_stop = [this](bool on) {
+        ++controller.EmergencyStops;
+        controller.EStopActive = on;
+        queue.DiscardMotion();
+    };
+    fake_board().statuses = {status_code(-49)};
+    queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
+    EXPECT_EQ(panel.emergency_stops, 1);
+    EXPECT_EQ(panel.status, "Limit Switch Hit...");
 }
 
 TEST_F(Queue, AFailedSendEntersTheEmergencyStopAndNothingMoreIsSent) {

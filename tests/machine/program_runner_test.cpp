@@ -283,5 +283,65 @@ TEST_F(Runner, TheEmergencyStopWithoutABoardEndsOnce) {
     EXPECT_EQ(panel.status, "Controller in EmStop.");
 }
 
+// An unplugged board answers every call with a time-out. Entering the emergency stop must still end,
+// at start-up (GO never ran) and mid-run alike, and the machine stays stopped until the board answers.
+TEST_F(Runner, TheEmergencyStopEndsWhenTheBoardStopsAnswering) {
+    for (const bool mid_run : {false, true}) {
+        SCOPED_TRACE(mid_run);
+        fake_board(true);
+        controller.EStopActive = false;
+        canon.Queue()->SetContouring(1);
+        long polls = 0;
+        panel.on_process_messages = [&] { ASSERT_LT(++polls, 1000) << "a wait does not end"; };
+        if (mid_run) {
+            runner.lines = steps_program(20, true);
+            // The board dies while GO feeds the program: the first move it is sent fails.
+            panel.on_sleep = nullptr;
+            fake_board().statuses = {'[', '[', '['};
+            fake_board().dead = false;
+            controller.Responding = true;
+            bool killed = false;
+            panel.on_status = [&](std::string_view text) {
+                if (!killed && text == "Processing file...") {
+                    killed = true;
+                    fake_board().dead = true;
+                }
+            };
+            runner.Go();
+            panel.on_status = nullptr;
+        } else {
+            fake_board().dead = true;
+            runner.EmergencyStop(true);
+        }
+        EXPECT_TRUE(controller.EStopActive);
+        EXPECT_FALSE(controller.EStopEntering);
+        EXPECT_FALSE(runner.Running);
+        EXPECT_EQ(panel.status, "Controller not responding.");
+        // Reset (ESTP) is refused while the board is silent, and accepted once it answers again.
+        runner.EmergencyStop(false);
+        EXPECT_TRUE(controller.EStopActive);
+        EXPECT_EQ(panel.status, "Controller not responding.");
+        fake_board().dead = false;
+        runner.EmergencyStop(false);
+        EXPECT_FALSE(controller.EStopActive);
+        EXPECT_EQ(panel.status, "Controller is Ready...");
+    }
+}
+
+// The operator's second press while the machine is being switched off cuts every wait of it short.
+TEST_F(Runner, AStopPressedWhileStoppingEndsTheStop) {
+    // A board that never reports idle: the waits of the switch-off would poll for ever.
+    fake_board().statuses.assign(100000, 'Z');
+    long polls = 0;
+    panel.on_process_messages = [&] {
+        if (++polls == 50) runner.EmergencyStop(true);
+        ASSERT_LT(polls, 1000) << "a wait does not end";
+    };
+    runner.EmergencyStop(true);
+    EXPECT_TRUE(controller.EStopActive);
+    EXPECT_FALSE(controller.EStopEntering);
+    EXPECT_EQ(panel.status, "Controller in EmStop.");
+}
+
 }  // namespace
 }  // namespace zorvan::machine

@@ -231,6 +231,26 @@ TEST_F(MainWindow, GoRunsTheEditorsTextOnTheBoard) {
     EXPECT_EQ(window->View().Projector().Picture().Image().pixelColor(2, 2), QColor(Qt::white));
 }
 
+// The board drives the A axis only when the configuration has four: the start-up hands the count to the
+// controller, which leaves out A moves on three.
+TEST_F(MainWindow, GoMovesTheAAxisOnlyOnAMachineOfFourAxes) {
+    struct Case {
+        const char* axes;
+        std::int32_t a_steps;
+    };
+    for (const Case& c : {Case{"4", 9000}, Case{"3", 0}}) {
+        SCOPED_TRACE(c.axes);
+        WriteIni(std::string("[TRAJ]\nAXES=") + c.axes + "\n");
+        Start(true);
+        EXPECT_EQ(window->Controller().AxisCount, std::stoi(c.axes));
+        window->btnStopClick();
+        LoadProgram("G21\n@A 90\nM2\n");
+        window->btnGoClick();
+        EXPECT_TRUE(messages.empty()) << messages.front();
+        EXPECT_EQ(BoardPosition(*board), (std::array<std::int32_t, 4>{0, 0, 0, c.a_steps}));
+    }
+}
+
 TEST_F(MainWindow, PauseHoldHoldsTheRunUntilPressedAgain) {
     WriteIni("[TRAJ]\nAXES=3\n");
     Start(true);
