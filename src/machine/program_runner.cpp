@@ -196,6 +196,7 @@ bool ProgramRunner::ReadyToRun(std::string& name) {
 }
 
 bool ProgramRunner::Go() {
+    const RunOnStack on_stack(runs_on_stack_);
     std::string name;
     if (!ReadyToRun(name)) return false;
     if (StartLine < 0) StartLine = 0;
@@ -271,6 +272,7 @@ void ProgramRunner::ShowSilentBoard() {
 }
 
 void ProgramRunner::Next() {
+    const RunOnStack on_stack(runs_on_stack_);
     std::string name;
     if (!ReadyToRun(name)) return;
     // Like GO from the first line, the first Next starts from the state in force before its preview.
@@ -309,6 +311,9 @@ void ProgramRunner::PauseHold() {
 
 void ProgramRunner::EmergencyStop(bool on) {
     if (!on) {
+        // A run stopped inside one of its waits has yet to unwind: made ready now, the rest of the
+        // canonical call it was in would still reach the board.
+        if (runs_on_stack_ > 0) return;
         if (LeaveEmergencyStop(controller_)) {
             view_->SetStopButton(false);
             panel_.ShowStatus(view_->Message(MsgReady, "Controller is Ready..."));

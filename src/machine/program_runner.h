@@ -135,6 +135,16 @@ class ProgramRunner {
     // In the emergency stop with a board that does not answer, the status bar says so.
     void ShowSilentBoard();
 
+    // GO and Next are on the stack (a wait inside them lets the window's handlers run).
+    struct RunOnStack {
+        explicit RunOnStack(int& depth) : depth_(depth) { ++depth_; }
+        ~RunOnStack() { --depth_; }
+        RunOnStack(const RunOnStack&) = delete;
+        RunOnStack& operator=(const RunOnStack&) = delete;
+        int& depth_;
+    };
+    int runs_on_stack_ = 0;
+
     interp::Interpreter& interpreter_;
     Canon& canon_;
     Controller& controller_;

@@ -412,6 +412,7 @@ void TfrmMain::BuildStatusBar() {
 void TfrmMain::LoadSettingsAndStart() {
     for (std::size_t i = 0; i < 17; ++i)
         Msg[i] = kBuiltInMessages[i];
+    Msg[machine::MsgNotResponding] = machine::NOT_RESPONDING;
     Scene->hide();
     Scene->setEnabled(false);
     Draw3D->show();

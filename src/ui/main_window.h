@@ -155,7 +155,8 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     const display::ViewBox& ViewBoxValue() const { return ViewBox; }
     TfrmStart* StartDialog() const { return frmStart; }
 
-    std::array<QString, 25> Msg;
+    // Entries 0..24 as the language file lays them out; 25, the board's silence, has only its built-in text.
+    std::array<QString, 26> Msg;
     std::uint16_t ControllerTimerBase = 65000;  // timer reload of the board's top speed
     int OverrideStep = 0;                       // timer ticks per step of the feed-override slider
 

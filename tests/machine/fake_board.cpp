@@ -28,6 +28,11 @@ std::uint8_t with_position(std::int32_t* x, std::int32_t* y, std::int32_t* z, st
 
 std::uint8_t FakeBoard::next_status() {
     if (dead) return status_code(-39);
+    if (busy_moves > 0 && !calls.empty() &&
+        (calls.back().rfind("LinearMove", 0) == 0 || calls.back().rfind("RapidMove", 0) == 0)) {
+        --busy_moves;
+        return '\\';
+    }
     if (statuses.empty()) return 'Z';
     const std::uint8_t status = statuses.front();
     statuses.pop_front();

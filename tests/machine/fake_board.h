@@ -20,6 +20,7 @@ struct FakeBoard {
     std::uint8_t inputs = 0;
     std::int32_t port_answer = -1;  // written into the port variable by reset when not -1
     bool dead = false;              // unplugged: every call answers -39, the firmware query 0
+    int busy_moves = 0;             // straight moves answered busy before any other answer
 
     std::uint8_t next_status();
 };

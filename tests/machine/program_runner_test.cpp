@@ -252,21 +252,33 @@ TEST_F(Runner, AnEmergencyStopDuringTheGreyPreviewStopsTheRun) {
     EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "unlock"), 0);
 }
 
-// An emergency stop entered and left again while GO waits ends the run all the same.
-TEST_F(Runner, AnEmergencyStopLeftAgainWithinOneWaitStillEndsGo) {
-    runner.lines = {"G0 X1", "G0 X2", "G0 X3", "M2"};
-    panel.on_process_messages = [&] {
-        if (runner.Running && !controller.EStopActive) {
-            runner.EmergencyStop(true);
-            runner.EmergencyStop(false);
-        }
-    };
-    canon.Queue()->SetContouring(0);
-    // Three position queries find the board idle; the first move is answered busy, so GO waits.
-    fake_board().statuses = {'[', '[', '[', '\\'};
-    runner.Go();
-    EXPECT_FALSE(controller.EStopActive);
-    EXPECT_LE(moves().size(), 1u);
+// An emergency stop pressed while GO waits for a busy board ends the run, and the machine cannot be
+// made ready again until GO has unwound: nothing queued before the stop, nor the rest of the line being
+// run, reaches the board after it (with contouring the queue is emptied under the wait).
+TEST_F(Runner, AnEmergencyStopInsideGoIsLeftOnlyAfterGoEnded) {
+    for (const int contouring : {0, 1}) {
+        SCOPED_TRACE(contouring);
+        fake_board(true);
+        controller.EStopActive = false;
+        runner.lines = {"G1 X1 F600", "G1 X2", "G1 X3", "G0 X4", "M2"};
+        // Pressed and pressed again while the board keeps the first move waiting.
+        panel.on_process_messages = [&] {
+            const Calls& calls = fake_board().calls;
+            if (!controller.EStopActive && !calls.empty() && calls.back().rfind("LinearMove", 0) == 0) {
+                runner.EmergencyStop(true);
+                runner.EmergencyStop(false);
+            }
+        };
+        canon.Queue()->SetContouring(contouring);
+        fake_board().busy_moves = 1;
+        runner.Go();
+        EXPECT_TRUE(controller.EStopActive);
+        EXPECT_EQ(canon.Queue()->size(), 0u);
+        EXPECT_EQ(moves().size(), 1u);  // the move answered busy, and nothing after it
+        panel.on_process_messages = nullptr;
+        runner.EmergencyStop(false);
+        EXPECT_FALSE(controller.EStopActive);
+    }
 }
 
 // Without a board every output command fails, and a failed command enters the emergency stop: entering

@@ -28,12 +28,12 @@ using Messages = std::vector<std::string>;
 
 // The simulated board of this process, with its default settings and a clock that moves only as the
 // program asks it, so that a run takes no real time.
-std::optional<controller::ZorvanApiTable> SimulatedBoard() {
+std::optional<controller::ZorvanApiTable> SimulatedBoard(const std::string& settings_file = "") {
     auto board = controller::load_zorvan_api(ZORVAN_API_SO);
     void* handle = ::dlopen(ZORVAN_API_SO, RTLD_NOW | RTLD_NOLOAD);
     using LoadSettings = int (*)(const char*);
     using UseVirtualClock = void (*)(double);
-    reinterpret_cast<LoadSettings>(::dlsym(handle, "ZorvanSimLoadSettings"))("");
+    reinterpret_cast<LoadSettings>(::dlsym(handle, "ZorvanSimLoadSettings"))(settings_file.c_str());
     reinterpret_cast<UseVirtualClock>(::dlsym(handle, "ZorvanSimUseVirtualClock"))(0.001);
     return board;
 }
@@ -54,8 +54,8 @@ class MainWindow : public ::testing::Test {
         EXPECT_FALSE(config::write_text_file_atomically(path, text));
         return path.string();
     }
-    void Start(bool with_board) {
-        if (with_board) board = SimulatedBoard();
+    void Start(bool with_board, const std::string& board_settings = "") {
+        if (with_board) board = SimulatedBoard(board_settings);
         window = std::make_unique<TfrmMain>(MainWindowOptions{
             temp.path(), board, [this](const QString& m) { messages.push_back(m.toStdString()); }});
         window->resize(1000, 760);
@@ -248,6 +248,38 @@ TEST_F(MainWindow, GoMovesTheAAxisOnlyOnAMachineOfFourAxes) {
         window->btnGoClick();
         EXPECT_TRUE(messages.empty()) << messages.front();
         EXPECT_EQ(BoardPosition(*board), (std::array<std::int32_t, 4>{0, 0, 0, c.a_steps}));
+    }
+}
+
+// An unplugged board answers nothing. The emergency stop must still come back to the operator, at
+// start-up and in the middle of a run, and Reset (ESTP) must not make a silent machine ready.
+TEST_F(MainWindow, AnUnpluggedBoardLeavesTheMachineStoppedAndSaysSo) {
+    WriteIni("[TRAJ]\nAXES=3\n[CONTROLLER]\nCONTOURING=1\n");
+    std::string program = "G21 F600\n";
+    for (int i = 0; i < 100; ++i)
+        program += i % 2 == 0 ? "G1 X2\n" : "G1 X0\n";
+    program += "M2\n";
+    // 7: the board dies at the start-up's emergency stop; 300: while GO feeds the program.
+    for (const int dead_after : {7, 300}) {
+        SCOPED_TRACE(dead_after);
+        const std::string settings =
+            WriteProgram("ZorvanSim.Ini", "[FAULTS]\nDEAD_AFTER=" + std::to_string(dead_after) + "\n");
+        Start(true, settings);
+        if (dead_after > 7) {
+            window->btnStopClick();
+            ASSERT_FALSE(window->Controller().EStopActive);
+            LoadProgram(program);
+            window->btnGoClick();
+        }
+        EXPECT_TRUE(window->Controller().EStopActive);
+        EXPECT_FALSE(window->Controller().EStopEntering);
+        EXPECT_TRUE(Button("btnStop")->isChecked());
+        EXPECT_FALSE(Button("btnGo")->isEnabled());
+        EXPECT_EQ(window->StatusPanelText(1), "Controller not responding.");
+        window->btnStopClick();  // refused: the board does not answer
+        EXPECT_TRUE(window->Controller().EStopActive);
+        EXPECT_TRUE(Button("btnStop")->isChecked());
+        EXPECT_EQ(window->StatusPanelText(1), "Controller not responding.");
     }
 }
 

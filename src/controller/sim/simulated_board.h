@@ -161,6 +161,8 @@ class SimulatedBoard {
     void advance(double seconds);
     void set_estop_input(bool held);
     const Counters& counters() const { return counters_; }
+    // false once the board is gone (DEAD_AFTER): it then fills in no position either.
+    bool answers() const { return !unplugged_; }
     std::uint8_t outputs() const { return outputs_; }
     std::uint8_t pwm_percent() const { return pwm_percent_; }
     double board_time_s() const { return board_time_s_; }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "config/profile_file.h"
 #include "controller/ZorvanAPI.h"
 #include "controller/sim/simulated_board.h"
 #include "controller/sim/zorvan_api_sim.h"
@@ -52,6 +53,7 @@ SimulatedBoard& board() {
 
 // The four position variables, which a caller may leave out.
 ZorvanStatus with_position(ZorvanStatus status, int32_t* px, int32_t* py, int32_t* pz, int32_t* pa) {
+    if (!board().answers()) return status;
     const Counters& c = board().counters();
     if (px != nullptr) *px = c[0];
     if (py != nullptr) *py = c[1];
@@ -207,6 +209,11 @@ ZORVAN_EXPORT int ZorvanSimLoadSettings(const char* path) {
     const bool exists = std::filesystem::is_regular_file(path);
     board_slot() = make_board(zorvan::controller::sim::load_sim_settings(path));
     return exists ? 1 : 0;
+}
+
+ZORVAN_EXPORT void ZorvanSimLoadSettingsText(const char* text) {
+    board_slot() = make_board(zorvan::controller::sim::read_sim_settings(
+        zorvan::config::ProfileFile::parse(text != nullptr ? text : "")));
 }
 
 ZORVAN_EXPORT void ZorvanSimReset(void) {

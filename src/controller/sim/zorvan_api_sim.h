@@ -18,6 +18,8 @@ void ZorvanSimAdvance(double seconds);
 /* A fresh board with the settings of the file (NULL or "": the built-in defaults). Returns 1 when the file
  * was read, 0 when the defaults are used. */
 int ZorvanSimLoadSettings(const char* path);
+/* A fresh board with the settings of this text, laid out as ZorvanSim.Ini is. */
+void ZorvanSimLoadSettingsText(const char* text);
 /* A fresh board as on first use (ZorvanSim.Ini beside the library, or the defaults). */
 void ZorvanSimReset(void);
 /* Holds (non-zero) or releases the board's emergency-stop input. */
