@@ -19,6 +19,7 @@ using testing::LIMIT_HIT;
 using testing::make_board;
 using testing::PROBE_HIT;
 using testing::run_until_idle;
+using testing::sensor_at;
 
 struct LimitCase {
     std::size_t axis;
@@ -85,12 +86,7 @@ TEST(BoardSwitches, TheSensorStopsAPlungeAndStaysClosedBelowItsTripPoint) {
 }
 
 TEST(BoardSwitches, ASensorWithAPlaceClosesOnlyOverIt) {
-    SimSettings settings;
-    settings.probe.trip_z_steps = -3000;
-    settings.probe.x_steps = 1000;
-    settings.probe.y_steps = 0;
-    settings.probe.radius_steps = 100;
-    auto board = make_board(settings);
+    auto board = make_board(sensor_at(1000, 0, -3000, 100));
     ASSERT_EQ(board->linear_move(at(0, 0, -5000), 1000, 0), status::ACCEPTED);
     run_until_idle(*board);
     EXPECT_EQ(board->get_position(), status::IDLE);  // not over it
@@ -133,11 +129,7 @@ struct SensorCrossing {
 
 TEST(BoardSwitches, EveryKindOfMoveThatReachesTheSensorStopsWhereItCloses) {
     // The sensor closes at Z -3000 within 100 steps of (1000, 0); a Z switch far below it for homing.
-    SimSettings settings;
-    settings.probe.trip_z_steps = -3000;
-    settings.probe.x_steps = 1000;
-    settings.probe.y_steps = 0;
-    settings.probe.radius_steps = 100;
+    SimSettings settings = sensor_at(1000, 0, -3000, 100);
     settings.limits[2].min_steps = -9000;
     const auto on_trip_point = [](const Counters& c) { return c == at(1000, 0, -3000); };
     const SensorCrossing cases[] = {

@@ -30,6 +30,16 @@ inline double run_until_idle(SimulatedBoard& board, double slice_s = 0.001, doub
     return board.board_time_s() - start;
 }
 
+// A board with a tool-length sensor closing at Z trip_z within radius steps of (x, y).
+inline SimSettings sensor_at(std::int32_t x, std::int32_t y, std::int32_t trip_z, std::int32_t radius) {
+    SimSettings settings;
+    settings.probe.trip_z_steps = trip_z;
+    settings.probe.x_steps = x;
+    settings.probe.y_steps = y;
+    settings.probe.radius_steps = radius;
+    return settings;
+}
+
 inline Counters at(std::int32_t x, std::int32_t y = 0, std::int32_t z = 0, std::int32_t a = 0) {
     return {x, y, z, a};
 }
