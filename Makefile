@@ -9,7 +9,7 @@ CLANG_FORMAT ?= clang-format-14
 
 WINDOW_BENCH_BUILD ?= build-bench-window
 
-.PHONY: all deps build run test test-asan bench bench-window fuzz format check-format clean
+.PHONY: all deps build run test test-asan bench bench-window fuzz format check-format package clean
 
 all: build
 
@@ -53,10 +53,18 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	scripts/run-fuzzers $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
 
+# The Debian package, in $(BUILD)/package: apt install ./$(BUILD)/package/zorvannc_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs $(CLANG_FORMAT) -i
 
-check-format:
+check-# The Debian package, in $(BUILD)/package: apt install ./$(BUILD)/package/zorvannc_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+format:
 	git ls-files '*.cpp' '*.h' | xargs $(CLANG_FORMAT) --dry-run --Werror
 
 clean:

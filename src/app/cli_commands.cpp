@@ -1,4 +1,5 @@
 #include "app/cli_commands.h"
+#include "app/program_folder.h"
 
 #include <string_view>
 
@@ -133,7 +134,7 @@ bool take_flag_value(const std::vector<std::string>& args, std::size_t& i, std::
 
 bool parse_program_options(const std::vector<std::string>& args, std::size_t first,
                            ProgramRunOptions& options, bool* realtime) {
-    options.config_dir = executable_dir();
+    options.config_dir = default_config_dir();
     std::optional<std::string> file;
     for (std::size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];

@@ -1,4 +1,5 @@
 #include "app/cli_config.h"
+#include "app/program_folder.h"
 
 #include <filesystem>
 #include <string_view>
@@ -39,7 +40,7 @@ int run_config_command(const std::vector<std::string>& args_after_config, std::F
         config_dir = value;
         dir_given = true;
     }
-    if (!dir_given) config_dir = executable_dir();
+    if (!dir_given) config_dir = default_config_dir();
 
     const auto path = config::main_configuration_path(config_dir);
     auto file = config::ProfileFile::load(path);

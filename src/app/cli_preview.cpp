@@ -1,4 +1,5 @@
 #include "app/cli_preview.h"
+#include "app/program_folder.h"
 
 #include <charconv>
 #include <optional>
@@ -87,7 +88,7 @@ QImage draw_preview(const PreviewOptions& options, std::string_view text, std::F
 
 int run_preview_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     PreviewOptions options;
-    options.config_dir = executable_dir();
+    options.config_dir = default_config_dir();
     std::optional<std::string> file, png;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

@@ -1,4 +1,5 @@
 #include "app/cli_simulate.h"
+#include "app/program_folder.h"
 
 #include <algorithm>
 #include <array>
@@ -65,7 +66,7 @@ bool parse_size(std::string_view text, int& width, int& height) {
 
 std::optional<SimulateOptions> parse_arguments(const std::vector<std::string>& args) {
     SimulateOptions options;
-    options.run.config_dir = executable_dir();
+    options.run.config_dir = default_config_dir();
     std::optional<std::string> file;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/cli_commands.h"
+#include "app/program_folder.h"
 #include "controller/zorvan_api_table.h"
 #include "ui/main_window.h"
 
@@ -33,9 +34,14 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setApplicationName("ZorvanNC");
 
-    const std::filesystem::path folder = zorvan::app::executable_dir();
+    // The board library sits beside the program; the configuration may live in the user's folder.
+    const zorvan::app::ProgramFolders folders = zorvan::app::program_folders();
+    std::string note;
+    const std::filesystem::path folder = zorvan::app::choose_program_folder(folders, &note);
+    if (!note.empty()) std::fprintf(stderr, "zorvannc: %s\n", note.c_str());
     std::string why;
-    auto board = zorvan::controller::load_zorvan_api(folder / zorvan::controller::ZORVAN_API_LIBRARY, &why);
+    auto board = zorvan::controller::load_zorvan_api(
+        folders.executable_dir / zorvan::controller::ZORVAN_API_LIBRARY, &why);
     if (!board && !why.empty()) std::fprintf(stderr, "zorvannc: no board library: %s\n", why.c_str());
 
     zorvan::ui::TfrmMain window({folder, board, {}});
