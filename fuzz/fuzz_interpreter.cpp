@@ -28,12 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CountingReporter reporter;
     zorvan::interp::Interpreter interpreter(canon, reporter, "/nonexistent");
     canon.BindInterpreterToolTable(&interpreter.settings().tool_table);
-    // The first byte picks the decimal separator, so the comma paths are reached as well.
+    // The first byte picks the decimal separator (bit 0) and the dialect (bit 6: a letter selects CAM), so
+    // the comma and CAM paths are reached as well.
+    bool cam = false;
     if (!text.empty()) {
         interpreter.set_decimal_separator(text[0] & 1 ? ',' : '.');
+        cam = (text[0] & 0x40) != 0;
         text.remove_prefix(1);
     }
     interpreter.interpreter_init();
+    if (cam) interpreter.settings().dialect = zorvan::interp::Dialect::CAM;
     // Tools of many sizes, so that compensated moves reach their geometry instead of the radius check.
     auto& tools = interpreter.settings().tool_table;
     for (std::size_t slot = 1; slot < tools.size(); ++slot) {

@@ -1,6 +1,7 @@
 #include "config/machine_config.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "config/text_file.h"
 
@@ -67,6 +68,19 @@ char read_decimal_separator(const ProfileFile& file) {
 std::string read_variable_file(const ProfileFile& file) {
     std::string name = file.read_string("RS274NGC", "VARIABLE_FILE", "");
     return name.empty() ? std::string(DEFAULT_VARIABLE_FILE) : name;
+}
+
+std::string read_dialect(const ProfileFile& file) {
+    return file.read_string("RS274NGC", "DIALECT", "");
+}
+
+bool is_cam_dialect(std::string_view value) {
+    constexpr std::string_view CAM = "CAM";
+    if (value.size() != CAM.size()) return false;
+    for (std::size_t i = 0; i < CAM.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(value[i])) != CAM[i]) return false;
+    }
+    return true;
 }
 
 StartupSettings read_startup_settings(const ProfileFile& file) {

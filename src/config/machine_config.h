@@ -31,6 +31,10 @@ std::optional<std::filesystem::path> machine_configuration_path(const std::files
 char read_decimal_separator(const ProfileFile& file);
 // RS274NGC/VARIABLE_FILE, or DEFAULT_VARIABLE_FILE when it is missing or empty.
 std::string read_variable_file(const ProfileFile& file);
+// RS274NGC/DIALECT as written (blanks around it removed), "" when missing.
+std::string read_dialect(const ProfileFile& file);
+// Whether a DIALECT value selects the CAM dialect: "CAM" in any case. Anything else is STRICT.
+bool is_cam_dialect(std::string_view value);
 
 // What the main window's start-up takes from the main file.
 struct StartupSettings {

@@ -96,6 +96,7 @@ std::string list_settings(const ProfileFile& file) {
 
     out.group("interpreter read");
     out.value("RS274NGC", "VARIABLE_FILE", read_variable_file(file));
+    out.value("RS274NGC", "DIALECT", read_dialect(file));
 
     const ControllerSettings c = read_controller_settings(file, s.DecimalSeparator);
     out.group("controller read");

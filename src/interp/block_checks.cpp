@@ -16,7 +16,8 @@ int Interpreter::check_items(Block& block) {
 }
 
 int Interpreter::check_g_codes(const Block& block) {
-    if (block.g_count > 4) return fail("Too many G codes on line");
+    // CAM tools write a whole modal preamble on one line; the modal-group rules still hold.
+    if (block.g_count > 4 && settings_.dialect == Dialect::STRICT) return fail("Too many G codes on line");
     const int mode0 = block.g_modes[0];
     const int mode4 = block.g_modes[4];
     const int motion = block.motion_to_be;
@@ -47,7 +48,10 @@ int Interpreter::check_g_codes(const Block& block) {
     } else if (mode0 == 920) {
         if (block.g_modes[1] != -1 && block.g_modes[1] != 800) return fail("Cannot use a G motion with G92");
         if (!axes) return fail("All axes missing with G92");
-    } else if (mode0 != 922) {
+    } else if (mode0 == 280 || mode0 == 300) {
+        if (block.g_modes[1] != -1 && block.g_modes[1] != 800)
+            return fail("Cannot use a G motion with G28 or G30");
+    } else if (mode0 != 922 && mode0 != 281 && mode0 != 301) {
         return fail("Bad setting of g_mode in check_g_codes");
     }
     return 0;
@@ -74,11 +78,15 @@ int Interpreter::check_other_codes(const Block& block) {
     if (block.l_number != -1 && !cycle && block.g_modes[0] != 100) {
         return fail("L word on line with no canned cycle or G10 to use it");
     }
+    // CAM tools give G64 a blending tolerance in P or Q; it is let through and has no effect.
+    const bool g64_tolerance = block.g_modes[13] == 640 && settings_.dialect == Dialect::CAM;
     if (block.p_number != -1.0 && block.g_modes[0] != 100 && block.g_modes[4] != 40 && motion != 820 &&
-        motion != 860 && motion != 880 && motion != 890) {
+        motion != 860 && motion != 880 && motion != 890 && !g64_tolerance) {
         return fail("P word on line with no G code (G4 G10 G82 G86 G88 G89) that uses it");
     }
-    if (block.q_number != -1.0 && motion != 830) return fail("Q word on line with no G83 cycle that uses it");
+    if (block.q_number != -1.0 && motion != 830 && !g64_tolerance) {
+        return fail("Q word on line with no G83 cycle that uses it");
+    }
     if (block.r_flag && motion != 20 && motion != 30 && !cycle) {
         return fail("R word on line with no G code (arc or cycle) that uses it");
     }

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "interp/interpreter.h"
+#include "interp/parameter_file.h"
 
 namespace zorvan::interp {
 
@@ -179,7 +180,50 @@ int Interpreter::convert_retract_mode(int code) {
 int Interpreter::convert_modal_0(int code, const Block& block) {
     if (code == 100) return convert_setup(block);
     if (code == 920 || code == 922) return convert_axis_offsets(code, block);
+    if (code == 280 || code == 300) return convert_home(code, block);
+    if (code == 281 || code == 301) return convert_home_set(code);
     return fail("Code is not G10, G92, or G92.2 in convert_modal_0");
+}
+
+// G28, G30: to the stored machine position, through the point of the line's axis words when it has any.
+// Only the axes given go home in that case; the others stay where the first move left them.
+int Interpreter::convert_home(int code, const Block& block) {
+    auto& s = settings_;
+    if (s.cutter_comp_side != 0) return fail("Cannot use G28 or G30 with cutter radius comp");
+    const int first = code == 280 ? G28_PARAMETER : G30_PARAMETER;
+    // Machine to program coordinates, as G53 converts its words.
+    const double home_x = s.parameters[first] - (s.origin_offset_x + s.axis_offset_x);
+    const double home_y = s.parameters[first + 1] - (s.origin_offset_y + s.axis_offset_y);
+    const double home_z =
+        s.parameters[first + 2] - (s.tool_length_offset + s.origin_offset_z + s.axis_offset_z);
+    double x = home_x, y = home_y, z = home_z;
+    if (block.has_axis_word()) {
+        find_end_point(block, x, y, z);
+        canon_.straight_traverse(x, y, z);
+        if (block.x_flag) x = home_x;
+        if (block.y_flag) y = home_y;
+        if (block.z_flag) z = home_z;
+    }
+    canon_.straight_traverse(x, y, z);
+    s.current_x = x;
+    s.current_y = y;
+    s.current_z = z;
+    return 0;
+}
+
+// G28.1, G30.1: the current point becomes the stored machine position, kept in the parameter file so that
+// it outlives the program and a restart.
+int Interpreter::convert_home_set(int code) {
+    auto& s = settings_;
+    const int first = code == 281 ? G28_PARAMETER : G30_PARAMETER;
+    s.parameters[first] = s.current_x + (s.origin_offset_x + s.axis_offset_x);
+    s.parameters[first + 1] = s.current_y + (s.origin_offset_y + s.axis_offset_y);
+    s.parameters[first + 2] = s.current_z + (s.tool_length_offset + s.origin_offset_z + s.axis_offset_z);
+    // A folder that cannot be written keeps the position for this session only: the program goes on.
+    if (!parameter_file_path_.empty()) {
+        store_parameters_in_file(parameter_file_path_, first, 3, s.parameters, decimal_separator_);
+    }
+    return 0;
 }
 
 // G10 L2: the values are stored as written; neither G91 nor the units change them.
@@ -302,6 +346,7 @@ int Interpreter::convert_stop(Block& block) {
     }
     s.cutter_comp_side = 0;
     s.program_x = UNKNOWN;
+    s.arc_distance_mode = 1;
     canon_.stop_spindle_turning();
     s.spindle_turning = 1;
     s.motion_mode = 10;

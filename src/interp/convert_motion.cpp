@@ -54,7 +54,12 @@ void Interpreter::find_end_point(const Block& block, double& x, double& y, doubl
 int Interpreter::convert_straight(int move, const Block& block) {
     auto& s = settings_;
     if (move != 0 && move != 10) return fail("Code is not G0 or G1 in convert_straight");
-    if (!block.has_axis_word()) return fail("X, Y, and Z words all missing with G0 or G1");
+    if (!block.has_axis_word()) {
+        // CAM tools set the motion mode on a line of its own ("G0 S10000", "G1 F300"): nothing moves.
+        if (s.dialect == Dialect::STRICT) return fail("X, Y, and Z words all missing with G0 or G1");
+        s.motion_mode = move;
+        return 0;
+    }
     s.motion_mode = move;
     double x, y, z;
     find_end_point(block, x, y, z);
@@ -89,6 +94,18 @@ int Interpreter::convert_straight(int move, const Block& block) {
 
 int Interpreter::convert_arc(int move, const Block& block) {
     auto& s = settings_;
+    if (s.dialect == Dialect::CAM) {
+        // CAM tools write the offset out of the plane as 0 (K0 in G17): taken as absent.
+        int Block::*flag = s.plane == 1 ? &Block::k_flag : s.plane == 2 ? &Block::i_flag : &Block::j_flag;
+        double Block::*number = s.plane == 1   ? &Block::k_number
+                                : s.plane == 2 ? &Block::i_number
+                                               : &Block::j_number;
+        if (block.*flag && std::fabs(block.*number) <= 0.0001) {
+            Block in_plane = block;
+            in_plane.*flag = 0;
+            return convert_arc(move, in_plane);
+        }
+    }
     const bool ijk = block.i_flag || block.j_flag || block.k_flag;
     if (!block.r_flag && !ijk) return fail("R, I, J, and K words all missing for arc");
     if (block.r_flag && ijk) return fail("Mixed radius-ijk format for arc");
@@ -132,36 +149,32 @@ int Interpreter::convert_arc_plain(int move, const Block& block, double end_firs
                                    double end_axial) {
     auto& s = settings_;
     const bool inch = s.length_units == 1;
-    // Block numbers are only meaningful under their flags: a missing centre offset is 0.
-    auto offset = [](int flag, double number) { return flag ? number : 0.0; };
-    double current_first, current_second, current_axial, offset_first, offset_second, tolerance;
+    double current_first, current_second, current_axial, centre_first, centre_second, tolerance;
     switch (s.plane) {
         case 1:
             current_first = s.current_x, current_second = s.current_y, current_axial = s.current_z;
-            offset_first = offset(block.i_flag, block.i_number),
-            offset_second = offset(block.j_flag, block.j_number);
+            centre_first = arc_centre(block.i_flag, block.i_number, current_first);
+            centre_second = arc_centre(block.j_flag, block.j_number, current_second);
             tolerance = inch ? 0.001 : 0.01;
             break;
         case 2:
             current_first = s.current_y, current_second = s.current_z, current_axial = s.current_x;
-            offset_first = offset(block.j_flag, block.j_number),
-            offset_second = offset(block.k_flag, block.k_number);
+            centre_first = arc_centre(block.j_flag, block.j_number, current_first);
+            centre_second = arc_centre(block.k_flag, block.k_number, current_second);
             tolerance = inch ? 0.0002 : 0.002;
             break;
         default:
             current_first = s.current_z, current_second = s.current_x, current_axial = s.current_y;
-            offset_first = offset(block.k_flag, block.k_number),
-            offset_second = offset(block.i_flag, block.i_number);
+            centre_first = arc_centre(block.k_flag, block.k_number, current_first);
+            centre_second = arc_centre(block.i_flag, block.i_number, current_second);
             tolerance = inch ? 0.0002 : 0.002;
             break;
     }
-    double centre_first, centre_second;
     int turn;
-    const int status =
-        block.r_flag ? arc_data_r(move, current_first, current_second, end_first, end_second, block.r_number,
-                                  centre_first, centre_second, turn)
-                     : arc_data_ijk(move, current_first, current_second, end_first, end_second, offset_first,
-                                    offset_second, tolerance, centre_first, centre_second, turn);
+    const int status = block.r_flag ? arc_data_r(move, current_first, current_second, end_first, end_second,
+                                                 block.r_number, centre_first, centre_second, turn)
+                                    : arc_data_ijk(move, current_first, current_second, end_first, end_second,
+                                                   centre_first, centre_second, tolerance, turn);
     if (status != 0) return -1;
     if (s.feed_mode == 1) {
         const double length = arc_length(current_first, current_second, centre_first, centre_second, turn,
@@ -185,11 +198,16 @@ int Interpreter::convert_arc_plain(int move, const Block& block, double end_firs
     return 0;
 }
 
+// One centre coordinate of a centre-format arc from its word: an offset from the point the arc starts
+// from (G91.1, a missing word is 0), or with G90.1 the coordinate itself (a missing word is that point's).
+double Interpreter::arc_centre(int flag, double number, double start) const {
+    if (settings_.arc_distance_mode == 0) return flag ? number : start;
+    return start + (flag ? number : 0.0);
+}
+
 int Interpreter::arc_data_ijk(int move, double current_first, double current_second, double end_first,
-                              double end_second, double i_offset, double j_offset, double tolerance,
-                              double& centre_first, double& centre_second, int& turn) {
-    centre_first = current_first + i_offset;
-    centre_second = current_second + j_offset;
+                              double end_second, double centre_first, double centre_second, double tolerance,
+                              int& turn) {
     const double start_radius = std::hypot(centre_first - current_first, centre_second - current_second);
     const double end_radius = std::hypot(centre_first - end_first, centre_second - end_second);
     if (std::fabs(start_radius - end_radius) > tolerance) {
@@ -217,16 +235,25 @@ int Interpreter::arc_data_r(int move, double current_first, double current_secon
     const double mid_first = (end_first + current_first) / 2.0;
     const double mid_second = (end_second + current_second) / 2.0;
     double half_length = std::hypot(mid_first - end_first, mid_second - end_second);
-    if (half_length / abs_radius > 1.000000000001) return fail("Arc radius too small to reach end point");
-    if (half_length / abs_radius > 0.999999999999) half_length = abs_radius;
-    const double chord_angle = std::atan2(end_second - current_second, end_first - current_first);
-    const double quarter = TWO_PI / 4.0;
-    const double centre_angle = ((move == 20 && radius > 0) || (move == 30 && radius < 0))
-                                    ? chord_angle - quarter
-                                    : chord_angle + quarter;
-    const double distance = abs_radius * std::cos(std::asin(half_length / abs_radius));
-    centre_first = mid_first + distance * std::cos(centre_angle);
-    centre_second = mid_second + distance * std::sin(centre_angle);
+    if (half_length / abs_radius > 1.000000000001) {
+        // A CAM tool's radius rounded short of the half chord: the half circle about the chord's midpoint,
+        // which is both the short and the long arc.
+        if (settings_.dialect == Dialect::STRICT || half_length - abs_radius > 0.001) {
+            return fail("Arc radius too small to reach end point");
+        }
+        centre_first = mid_first;
+        centre_second = mid_second;
+    } else {
+        if (half_length / abs_radius > 0.999999999999) half_length = abs_radius;
+        const double chord_angle = std::atan2(end_second - current_second, end_first - current_first);
+        const double quarter = TWO_PI / 4.0;
+        const double centre_angle = ((move == 20 && radius > 0) || (move == 30 && radius < 0))
+                                        ? chord_angle - quarter
+                                        : chord_angle + quarter;
+        const double distance = abs_radius * std::cos(std::asin(half_length / abs_radius));
+        centre_first = mid_first + distance * std::cos(centre_angle);
+        centre_second = mid_second + distance * std::sin(centre_angle);
+    }
     if (move == 20) {
         turn = -1;
     } else if (move == 30) {

@@ -164,8 +164,8 @@ int Interpreter::convert_arc_comp1(int move, const Block& block, double px, doub
         centre_x = cx0 + along * std::cos(chord) + across * std::cos(perpendicular);
         centre_y = cy0 + along * std::sin(chord) + across * std::sin(perpendicular);
     } else {
-        centre_x = cx0 + (block.i_flag ? block.i_number : 0.0);
-        centre_y = cy0 + (block.j_flag ? block.j_number : 0.0);
+        centre_x = arc_centre(block.i_flag, block.i_number, cx0);
+        centre_y = arc_centre(block.j_flag, block.j_number, cy0);
         const double start_radius = std::hypot(centre_x - cx0, centre_y - cy0);
         const double programmed_radius = std::hypot(centre_x - px, centre_y - py);
         const double end_radius = inside ? programmed_radius - radius : programmed_radius + radius;
@@ -188,13 +188,13 @@ int Interpreter::convert_arc_comp2(int move, const Block& block, double px, doub
     auto& s = settings_;
     const double start_x = s.program_x;
     const double start_y = s.program_y;
-    double centre_x, centre_y;
+    double centre_x = arc_centre(block.i_flag, block.i_number, start_x);
+    double centre_y = arc_centre(block.j_flag, block.j_number, start_y);
     int turn;
     const int status =
-        block.r_flag ? arc_data_r(move, start_x, start_y, px, py, block.r_number, centre_x, centre_y, turn)
-                     : arc_data_ijk(move, start_x, start_y, px, py, block.i_flag ? block.i_number : 0.0,
-                                    block.j_flag ? block.j_number : 0.0, comp_arc_tolerance(), centre_x,
-                                    centre_y, turn);
+        block.r_flag
+            ? arc_data_r(move, start_x, start_y, px, py, block.r_number, centre_x, centre_y, turn)
+            : arc_data_ijk(move, start_x, start_y, px, py, centre_x, centre_y, comp_arc_tolerance(), turn);
     if (status != 0) return -1;
     const double radius = tool_radius();
     if (radius <= 0.0) return fail("Bad tool radius value with cutter radius comp");

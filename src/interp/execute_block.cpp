@@ -70,6 +70,8 @@ int Interpreter::execute_block(Block& block) {
     if (block.g_modes[12] != -1 && convert_coordinate_system(block.g_modes[12]) != 0) return -1;
     if (block.g_modes[13] != -1 && convert_control_mode(block.g_modes[13]) != 0) return -1;
     if (block.g_modes[3] != -1 && convert_distance_mode(block.g_modes[3]) != 0) return -1;
+    if (block.g_modes[ARC_DISTANCE_SLOT] != -1)
+        settings_.arc_distance_mode = block.g_modes[ARC_DISTANCE_SLOT] == 901 ? 0 : 1;
     if (block.g_modes[10] != -1 && convert_retract_mode(block.g_modes[10]) != 0) return -1;
     if (block.g_modes[0] != -1 && convert_modal_0(block.g_modes[0], block) != 0) return -1;
     if (block.motion_to_be != -1 && convert_motion(block.motion_to_be, block) != 0) return -1;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "config/machine_config.h"
 #include "config/profile_file.h"
 #include "interp/parameter_file.h"
 
@@ -36,9 +37,11 @@ int Interpreter::fail(std::string_view message, char detail) {
 
 int Interpreter::interpreter_init() {
     // A configuration without VARIABLE_FILE keeps the name held so far (at first the usual one).
+    Dialect dialect = Dialect::STRICT;
     if (auto ini = config::ProfileFile::load(program_dir_ / "ZorvanNC.Ini")) {
         std::string name = ini->read_string("RS274NGC", "VARIABLE_FILE", parameter_file_name_);
         if (!name.empty()) parameter_file_name_ = name;
+        if (config::is_cam_dialect(config::read_dialect(*ini))) dialect = Dialect::CAM;
     }
     parameter_file_path_ = program_dir_ / parameter_file_name_;
 
@@ -65,6 +68,8 @@ int Interpreter::interpreter_init() {
     s.axis_offset_y = axis_y;
     s.axis_offset_z = axis_z;
     s.block_delete = 0;
+    s.dialect = dialect;
+    s.arc_distance_mode = 1;
     s.current_x = s.current_y = s.current_z = 0.0;
     s.cutter_comp_side = 0;
     s.distance_mode = 0;
@@ -156,6 +161,12 @@ int Interpreter::interpret_line(std::string_view raw) {
     if (normalise(block_text_, text.size()) != 0) return RESULT_ERROR;
     if (!block_text_.empty() && block_text_ != "/") block_length_ = static_cast<int>(block_text_.size());
     if (block_length_ == 0) return RESULT_OK;
+    // A "%" line opens or closes a program: counted as a comment line is, and the block keeps the
+    // previous line's words, so a stop just before it still ends the program.
+    if (settings_.dialect == Dialect::CAM && percent_line(block_text_)) {
+        line_counter_++;
+        return RESULT_OK;
+    }
     if (parse_line(block_text_, block_) != 0) return RESULT_ERROR;
     line_counter_++;
     last_status_ = execute_block(block_);
@@ -184,6 +195,7 @@ int Interpreter::execute_direct(std::string_view raw) {
     std::string block_text(text);
     if (normalise(block_text, text.size()) != 0) return RESULT_ERROR;
     if (block_text.empty() || block_text == "/") return RESULT_OK;
+    if (settings_.dialect == Dialect::CAM && percent_line(block_text)) return RESULT_OK;
     // A block of its own: a macro run inside the program's T word leaves the program's block alone.
     Block block;
     if (parse_line(block_text, block) != 0) return RESULT_ERROR;

@@ -60,6 +60,8 @@ class Interpreter {
 
     // Line reading.
     int normalise(std::string& text, std::size_t input_length);
+    int normalise_cam(std::string& text, std::size_t input_length);
+    static bool percent_line(const std::string& text);
     int parse_line(const std::string& text, Block& block);
     int read_items(const std::string& text, Block& block);
     int read_line_number(const std::string& text, std::size_t& pos, Block& block);
@@ -110,6 +112,8 @@ class Interpreter {
     int convert_modal_0(int code, const Block& block);
     int convert_setup(const Block& block);
     int convert_axis_offsets(int code, const Block& block);
+    int convert_home(int code, const Block& block);
+    int convert_home_set(int code);
     int convert_tool_select(const Block& block);
     int convert_tool_change();
     int convert_stop(Block& block);
@@ -135,9 +139,10 @@ class Interpreter {
     int convert_arc_comp1(int move, const Block& block, double px, double py, double pz);
     int convert_arc_comp2(int move, const Block& block, double px, double py, double pz);
     void find_end_point(const Block& block, double& x, double& y, double& z) const;
+    double arc_centre(int flag, double number, double start) const;
     int arc_data_ijk(int move, double current_first, double current_second, double end_first,
-                     double end_second, double i_offset, double j_offset, double tolerance,
-                     double& centre_first, double& centre_second, int& turn);
+                     double end_second, double centre_first, double centre_second, double tolerance,
+                     int& turn);
     int arc_data_r(int move, double current_first, double current_second, double end_first, double end_second,
                    double radius, double& centre_first, double& centre_second, int& turn);
     void send_origin_offsets();

@@ -8,8 +8,8 @@
 namespace zorvan::interp {
 namespace {
 
-// Modal slot of each G code (times ten), -1 for the codes this dialect does not know.
-constexpr std::array<signed char, 1000> make_g_table() {
+// Modal slot of each G code (times ten), -1 for the codes the dialect does not know.
+constexpr std::array<signed char, 1000> make_g_table(Dialect dialect) {
     std::array<signed char, 1000> table{};
     for (auto& slot : table)
         slot = -1;
@@ -37,9 +37,16 @@ constexpr std::array<signed char, 1000> make_g_table() {
         table[code] = 12;
     for (int code : {610, 640})
         table[code] = 13;
+    if (dialect == Dialect::CAM) {
+        for (int code : {280, 281, 300, 301})
+            table[code] = 0;
+        for (int code : {901, 911})
+            table[code] = ARC_DISTANCE_SLOT;
+    }
     return table;
 }
-constexpr auto G_TABLE = make_g_table();
+constexpr auto G_TABLE = make_g_table(Dialect::STRICT);
+constexpr auto CAM_G_TABLE = make_g_table(Dialect::CAM);
 
 constexpr std::array<signed char, 100> make_m_table() {
     std::array<signed char, 100> table{};
@@ -58,6 +65,19 @@ constexpr std::array<signed char, 100> make_m_table() {
 }
 constexpr auto M_TABLE = make_m_table();
 
+// Where the comment opened just before `pos` closes: comments nest in the CAM dialect.
+std::size_t balancing_parenthesis(const std::string& text, std::size_t pos) {
+    int depth = 1;
+    for (; pos < text.size(); ++pos) {
+        if (text[pos] == '(') {
+            ++depth;
+        } else if (text[pos] == ')' && --depth == 0) {
+            return pos;
+        }
+    }
+    return std::string::npos;
+}
+
 }  // namespace
 
 void Block::init() {
@@ -72,6 +92,7 @@ void Block::init() {
 
 // Outside comments: no white space, lower case. Comment text keeps its case and blanks.
 int Interpreter::normalise(std::string& text, std::size_t input_length) {
+    if (settings_.dialect == Dialect::CAM) return normalise_cam(text, input_length);
     std::size_t out = 0;
     bool in_comment = false;
     const std::size_t length = text.size();
@@ -98,6 +119,60 @@ int Interpreter::normalise(std::string& text, std::size_t input_length) {
     if (in_comment) return fail("Unclosed comment found");
     text.resize(out);
     return 0;
+}
+
+// As STRICT, but comments nest (one ends at the ")" that balances its "("), and a ";" outside them ends
+// the line: what follows is dropped unread, and the ";" stays as a marker, so that a line holding only
+// such a comment is not an empty line.
+int Interpreter::normalise_cam(std::string& text, std::size_t input_length) {
+    std::size_t out = 0;
+    int depth = 0;
+    const std::size_t length = text.size();
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = text[i];
+        if (depth > 0) {
+            if (c == ')') {
+                --depth;
+            } else if (c == '(') {
+                ++depth;
+            }
+            text[out++] = c;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+        } else if (c == '\n') {
+            if (i + 1 != length) return fail("Null missing after newline");
+        } else if (c >= 'A' && c <= 'Z') {
+            text[out++] = static_cast<char>(c + ('a' - 'A'));
+        } else if (c == ';') {
+            text[out++] = c;
+            break;
+        } else {
+            if (c == '(') depth = 1;
+            text[out++] = c;
+        }
+    }
+    if (input_length == LINE_BUFFER_SIZE - 1) return fail("Command too long");
+    if (depth > 0) return fail("Unclosed comment found");
+    text.resize(out);
+    return 0;
+}
+
+// A normalised CAM line that is a lone "%" once its comments are taken out.
+bool Interpreter::percent_line(const std::string& text) {
+    int percents = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '(') {
+            i = balancing_parenthesis(text, i + 1);
+            if (i == std::string::npos) return false;
+        } else if (c == ';') {
+            break;
+        } else if (c == '%') {
+            ++percents;
+        } else {
+            return false;
+        }
+    }
+    return percents == 1;
 }
 
 int Interpreter::parse_line(const std::string& text, Block& block) {
@@ -197,6 +272,11 @@ int Interpreter::read_one_item(const std::string& text, std::size_t& pos, Block&
         case '#':
             return read_parameter_setting(text, pos);
         default:
+            // A CAM line's ";" marker: the rest of the line was dropped while normalising.
+            if (text[pos] == ';' && settings_.dialect == Dialect::CAM) {
+                pos = text.size();
+                return 0;
+            }
             return fail("Bad character used... ", text[pos]);
     }
 }
@@ -204,7 +284,8 @@ int Interpreter::read_one_item(const std::string& text, std::size_t& pos, Block&
 int Interpreter::read_comment(const std::string& text, std::size_t& pos, Block& block) {
     if (text[pos] != '(') return fail("Read_comment should not have been called");
     ++pos;
-    std::size_t end = text.find(')', pos);
+    std::size_t end =
+        settings_.dialect == Dialect::CAM ? balancing_parenthesis(text, pos) : text.find(')', pos);
     if (end == std::string::npos) end = text.size();  // the normaliser never lets this happen
     std::size_t length = std::min(end - pos, sizeof block.comment - 1);
     std::memcpy(block.comment, text.data() + pos, length);
@@ -289,7 +370,7 @@ int Interpreter::read_g(const std::string& text, std::size_t& pos, Block& block)
     if (n > 999) return fail("G code out of range");
     if (n < 0) return fail("Negative G code used");
     const int code = static_cast<int>(n);
-    const int slot = G_TABLE[code];
+    const int slot = (settings_.dialect == Dialect::CAM ? CAM_G_TABLE : G_TABLE)[code];
     if (slot == -1) return fail("Unknown G code used... " + std::to_string(code));
     if (block.g_modes[slot] != -1) return fail("Two G codes used from same modal group");
     block.g_modes[slot] = code;

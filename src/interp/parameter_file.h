@@ -18,4 +18,10 @@ void parse_parameter_file(std::string_view text, std::array<double, PARAMETER_CO
 bool read_parameter_file(const std::filesystem::path& path, std::array<double, PARAMETER_COUNT>& parameters,
                          char decimal_separator);
 
+// Writes parameters first .. first + count - 1 into the file: each line that sets one of them gets its
+// new value, those the file lacks are appended, and every other line stays as it was. An unchanged file
+// is not written. false when the file cannot be written.
+bool store_parameters_in_file(const std::filesystem::path& path, int first, int count,
+                              const std::array<double, PARAMETER_COUNT>& parameters, char decimal_separator);
+
 }  // namespace zorvan::interp

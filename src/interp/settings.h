@@ -19,6 +19,9 @@ inline constexpr int origin_parameter(int system, int axis) {
     return 5201 + 20 * system + axis;
 }
 inline constexpr int AXIS_OFFSET_PARAMETER = 5211;  // 5211..5213: the G92 offsets
+// Stored positions of G28 and G30, X Y Z in machine coordinates (current units, never converted).
+inline constexpr int G28_PARAMETER = 5161;  // 5161..5163
+inline constexpr int G30_PARAMETER = 5181;  // 5181..5183
 
 struct CanonToolTableEntry {
     int id = 0;
@@ -30,19 +33,24 @@ using CanonToolTable = std::array<CanonToolTableEntry, TOOL_MAX + 1>;
 
 enum class Plane : int { XY = 1, YZ = 2, XZ = 3 };
 
+// STRICT follows RS274NGC as this interpreter always did; CAM also accepts what today's CAM tools write.
+enum class Dialect : std::uint8_t { STRICT, CAM };
+
 struct InterpreterSettings {
     double axis_offset_x = 0, axis_offset_y = 0, axis_offset_z = 0;
     int block_delete = 0;
-    int control_mode = 3;  // 2 exact path (G61), 3 continuous (G64)
+    Dialect dialect = Dialect::STRICT;  // chosen at interpreter_init, never changed by a program
+    int control_mode = 3;               // 2 exact path (G61), 3 continuous (G64)
     int current_slot = 0;
     double current_x = 0, current_y = 0, current_z = 0;
     int cutter_comp_side = 0;  // 0 off, 1 right (G42), 2 left (G41)
     double cycle_i = 0, cycle_j = 0, cycle_k = 0;
     int cycle_l = 0;
     double cycle_p = 0, cycle_q = 0, cycle_r = 0, cycle_z = 0;
-    std::uint8_t distance_mode = 0;  // 0 absolute (G90), 1 incremental (G91)
-    std::uint8_t retract_mode = 0;   // 1 old Z (G98), 0 R plane (G99)
-    int feed_mode = 0;               // 0 units per minute (G94), 1 inverse time (G93)
+    std::uint8_t distance_mode = 0;      // 0 absolute (G90), 1 incremental (G91)
+    std::uint8_t arc_distance_mode = 1;  // arc centre words: 0 absolute (G90.1), 1 offsets (G91.1)
+    std::uint8_t retract_mode = 0;       // 1 old Z (G98), 0 R plane (G99)
+    int feed_mode = 0;                   // 0 units per minute (G94), 1 inverse time (G93)
     int feed_override = 1;
     double feed_rate = 0;  // program units per minute
     int flood = 0;
@@ -68,6 +76,7 @@ struct InterpreterSettings {
 };
 
 inline constexpr int G_SLOTS = 14;
+inline constexpr int ARC_DISTANCE_SLOT = 11;  // G90.1, G91.1: a slot that STRICT never fills
 inline constexpr int M_SLOTS = 10;
 
 struct Block {

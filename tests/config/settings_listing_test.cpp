@@ -50,5 +50,13 @@ TEST(SettingsListing, ShowsEachReadersValueInItsGroup) {
     EXPECT_FALSE(has_line(lines, "SPEEDKEYS/"));
 }
 
+TEST(SettingsListing, ShowsTheDialectAsWrittenWithTheInterpreter) {
+    const auto listed = lines_of(list_settings(ProfileFile::parse("[RS274NGC]\nDIALECT=  Cam \n")));
+    const auto interpreter = std::find(listed.begin(), listed.end(), "# interpreter read");
+    const auto controller = std::find(listed.begin(), listed.end(), "# controller read");
+    EXPECT_TRUE(std::find(interpreter, controller, "RS274NGC/DIALECT=Cam") != controller);
+    EXPECT_TRUE(has_line(lines_of(list_settings(ProfileFile::parse(""))), "RS274NGC/DIALECT="));
+}
+
 }  // namespace
 }  // namespace zorvan::config

@@ -81,5 +81,43 @@ TEST_F(ExecutionOrder, AFailingStepKeepsTheEffectsOfTheStepsBeforeIt) {
     EXPECT_EQ(settings().flood, 1);
 }
 
+using CamBlockChecks = CamInterpreterTest;
+
+// Beyond its rules the CAM dialect refuses as STRICT does; two messages of its own concern G28 and G30.
+TEST_F(CamBlockChecks, RefusesWhatItsRulesLeaveOut) {
+    const RefusedBlock cases[] = {
+        {"", "G1 (a (b) c", "Unclosed comment found"},
+        {"", "(a (b)) )", "Bad character used... )"},
+        {"", "G0 X1 %", "Bad character used... %"},
+        {"", "/%", "Bad character used... %"},
+        {"", "G1 X1\nY2 ;", "Null missing after newline"},
+        {"", "G92.1", "Unknown G code used... 921"},
+        {"", "G90.1 G91.1", "Two G codes used from same modal group"},
+        {"", "G17 G21 G40 G49 G54 G90 G91", "Two G codes used from same modal group"},
+        {"", "G28 G92 X0", "Two G codes used from same modal group"},
+        {"", "G28 G53 X0", "Cannot use two G codes from group 0"},
+        {"", "G28 G4 P1", "Cannot use two G codes from group 0"},
+        {"", "G30 G81 Z-1 R1", "Cannot use a G motion with G28 or G30"},
+        {"G41 D1", "G30 Z1", "Cannot use G28 or G30 with cutter radius comp"},
+        {"", "G1 X1 P1", "P word on line with no G code (G4 G10 G82 G86 G88 G89) that uses it"},
+        {"", "G61 Q1", "Q word on line with no G83 cycle that uses it"},
+        {"", "G1 X1 K0", "K word on line with no G code (G2, G3, G87) that uses it"},
+        {"", "G2 X2 Y0 K0", "R, I, J, and K words all missing for arc"},
+        {"F1", "G2 X2 Y0 I1 K0.00011", "K word given for arc in XY-plane"},
+        {"F1 G18", "G2 X2 Z0 I1 J-0.001", "J word given for arc in XZ-plane"},
+        {"F1", "G2 X2.0021 Y0 R1", "Arc radius too small to reach end point"},
+        {"F1", "G2 X0.0021 Y0 R0", "Arc radius too small to reach end point"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        restart();
+        ASSERT_EQ(line(c.modal), RESULT_OK) << error();
+        take_calls();
+        EXPECT_EQ(line(c.line), RESULT_ERROR);
+        EXPECT_EQ(error(), c.message);
+        EXPECT_TRUE(canon.calls.empty());
+    }
+}
+
 }  // namespace
 }  // namespace zorvan::interp::testing

@@ -134,5 +134,17 @@ TEST_F(CompCycle, ACycleSwitchesToExactPathOnlyWhenTheMachineIsNotInIt) {
     EXPECT_EQ(calls.back(), "set_motion_control_mode(3)");
 }
 
+using CamCompCycle = CamInterpreterTest;
+
+// The golden traces show a later compensated arc taking a short radius; the first one does not.
+TEST_F(CamCompCycle, TheFirstCompensatedArcKeepsItsRadiusCheck) {
+    canon.feed_rate = 100.0;
+    canon.tools = {{0, 0, 0}, {1, 0, 2.0}};
+    restart();
+    ASSERT_EQ(line("G41 D1"), RESULT_OK);
+    EXPECT_EQ(line("G2 X3.0005 Y0 R1"), RESULT_ERROR);
+    EXPECT_EQ(error(), "Radius too small to reach end point");
+}
+
 }  // namespace
 }  // namespace zorvan::interp::testing

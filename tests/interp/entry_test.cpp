@@ -1,6 +1,8 @@
 // The entry operations: start-up, the line counter, program end and direct commands.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "interp/interpreter_test_support.h"
 
 namespace zorvan::interp::testing {
@@ -93,6 +95,60 @@ TEST_F(Entry, ProgramEndAsADirectCommandReturnsZero) {
                                    "program_end()"}));
     EXPECT_EQ(interp.last_status(), RESULT_PROGRAM_END);
     EXPECT_EQ(interp.block().m_modes[4], -1);
+}
+
+// Only the word CAM selects the CAM dialect, in any case and with blanks around it, read afresh at each
+// start: a configuration that no longer says so, or no longer exists, is STRICT again.
+TEST_F(Entry, OnlyTheWordCamSelectsTheCamDialect) {
+    const std::pair<const char*, Dialect> cases[] = {
+        {"[rs274ngc]\ndialect= Cam\t\n", Dialect::CAM},
+        {"[RS274NGC]\nDIALECT=CAM2\n", Dialect::STRICT},
+        {"[OTHER]\nDIALECT=CAM\n", Dialect::STRICT},
+        {"[RS274NGC]\nDIALECT=CAM\n", Dialect::CAM},
+    };
+    for (const auto& [ini, dialect] : cases) {
+        dir.write("ZorvanNC.Ini", ini);
+        restart();
+        EXPECT_EQ(settings().dialect, dialect) << ini;
+    }
+    std::filesystem::remove(dir.path() / "ZorvanNC.Ini");
+    restart();
+    EXPECT_EQ(settings().dialect, Dialect::STRICT);
+}
+
+using CamEntry = CamInterpreterTest;
+
+// A "%" line, and a ";" line, are counted as a comment line is, even right after a reset; the "%" line
+// leaves the block with the previous line's words.
+TEST_F(CamEntry, PercentAndSemicolonLinesCountAsCommentLines) {
+    ASSERT_EQ(line(" ; (not a comment"), RESULT_OK);
+    EXPECT_EQ(interp.line_counter(), 1);
+    interp.interpreter_reset();
+    ASSERT_EQ(line("%"), RESULT_OK);
+    EXPECT_EQ(interp.line_counter(), 1);
+    EXPECT_EQ(interp.block_length(), 1);
+    ASSERT_EQ(line("M1"), RESULT_OK);
+    ASSERT_EQ(line(" % (end (of) program) ; done"), RESULT_OK);
+    EXPECT_EQ(interp.line_counter(), 3);
+    EXPECT_EQ(interp.block_length(), 20);  // "%(end (of) program);"
+    EXPECT_EQ(interp.block().m_modes[4], 1);
+    EXPECT_EQ(interp.execute_direct("%"), RESULT_OK);
+    EXPECT_EQ(interp.line_counter(), 3);
+    EXPECT_EQ(take_calls(), Calls{"optional_program_stop()"});
+    EXPECT_EQ(line("% (unclosed"), RESULT_ERROR);
+    EXPECT_EQ(error(), "Unclosed comment found");
+}
+
+TEST_F(CamEntry, StartAndProgramEndSelectCentreOffsetsAndResetKeepsTheMode) {
+    ASSERT_EQ(line("G90.1"), RESULT_OK);
+    interp.interpreter_reset();
+    EXPECT_EQ(settings().arc_distance_mode, 0);
+    ASSERT_EQ(line("M30"), RESULT_PROGRAM_END);
+    EXPECT_EQ(settings().arc_distance_mode, 1);
+    ASSERT_EQ(interp.execute_direct("G90.1"), RESULT_OK);
+    EXPECT_EQ(settings().arc_distance_mode, 0);
+    restart();
+    EXPECT_EQ(settings().arc_distance_mode, 1);
 }
 
 }  // namespace

@@ -37,6 +37,11 @@ InterpreterTest::InterpreterTest() : interp(canon, reporter, dir.path()) {
     restart();
 }
 
+CamInterpreterTest::CamInterpreterTest() {
+    dir.write("ZorvanNC.Ini", "[RS274NGC]\nDIALECT=CAM\n");
+    restart();
+}
+
 void InterpreterTest::restart() {
     interp.interpreter_init();
     interp.interpreter_reset();

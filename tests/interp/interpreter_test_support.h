@@ -146,4 +146,10 @@ class InterpreterTest : public ::testing::Test {
     Interpreter interp;
 };
 
+// The same, with a configuration that selects the CAM dialect.
+class CamInterpreterTest : public InterpreterTest {
+  protected:
+    CamInterpreterTest();
+};
+
 }  // namespace zorvan::interp::testing

@@ -126,5 +126,16 @@ TEST_F(LineReader, ACommaSeparatorReadsCommaNumbersOnly) {
     EXPECT_EQ(error(), "Bad character used... .");
 }
 
+using CamLineReader = CamInterpreterTest;
+
+// The length limits count the whole line, the dropped comment too.
+TEST_F(CamLineReader, ADroppedCommentStillCountsTowardTheLengthLimit) {
+    const std::string at_254 = "G0 X1 ;" + std::string(247, 'x');
+    ASSERT_EQ(at_254.size(), 254u);
+    EXPECT_EQ(line(at_254), RESULT_OK);
+    EXPECT_EQ(line(at_254 + "x"), RESULT_ERROR);
+    EXPECT_EQ(error(), "Command too long");
+}
+
 }  // namespace
 }  // namespace zorvan::interp::testing

@@ -1,6 +1,7 @@
 // Units, axis offsets, tool length offsets, tools, the refused codes and program end.
 #include <gtest/gtest.h>
 
+#include "config/text_file.h"
 #include "interp/interpreter_test_support.h"
 
 namespace zorvan::interp::testing {
@@ -119,6 +120,34 @@ TEST_F(Modal, ProgramEndRestoresTheDefaultModes) {
     // The next G55 switches again.
     ASSERT_EQ(line("G55"), RESULT_OK);
     EXPECT_EQ(take_calls(), Calls{"set_origin_offsets(10.0000, 20.0000, 0.0000)"});
+}
+
+class CamHome : public CamInterpreterTest {
+  protected:
+    CamHome() {
+        dir.write("ZorvanNC.Var", "5161 100\n5162 50\n5163 20\n5221 5\n5222 6\n5223 7\n");
+        canon.tools = {{0, 0.0, 0.0}, {1, 2.0, 2.0}};
+        restart();
+    }
+};
+
+// G28.1 and G30.1 store machine coordinates in the parameter file; the next start reads them back.
+TEST_F(CamHome, StoredPositionsOutliveARestart) {
+    ASSERT_EQ(lines({"G0 X1 Y2 Z3", "G43 H1", "G92 X0", "G28.1 X9", "G30.1"}), RESULT_OK);
+    const auto& p = settings().parameters;
+    EXPECT_EQ(p[5161], 6.0);  // 0 + origin 5 + G92 offset 1
+    EXPECT_EQ(p[5162], 8.0);
+    EXPECT_EQ(p[5163], 10.0);  // 1 + tool length 2 + origin 7
+    EXPECT_EQ(p[5183], 10.0);
+    EXPECT_EQ(config::read_text_file(dir.path() / "ZorvanNC.Var"),
+              "5161 6\n5162 8\n5163 10\n5221 5\n5222 6\n5223 7\n5181 6\n5182 8\n5183 10\n");
+    restart();
+    take_calls();
+    ASSERT_EQ(line("G28"), RESULT_OK);
+    ASSERT_EQ(line("G30 Z0"), RESULT_OK);
+    EXPECT_EQ(take_calls(),
+              (Calls{"straight_traverse(1.0000, 2.0000, 3.0000)", "straight_traverse(1.0000, 2.0000, 0.0000)",
+                     "straight_traverse(1.0000, 2.0000, 3.0000)"}));
 }
 
 }  // namespace

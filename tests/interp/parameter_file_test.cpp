@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/text_file.h"
 #include "interp/interpreter_test_support.h"
 
 namespace zorvan::interp::testing {
@@ -92,6 +93,29 @@ TEST_F(ParameterFileStartUp, TheConfigurationNamesTheFile) {
     dir.write("ZorvanNC.Ini", "[RS274NGC]\r\nUNITS=G21\r\n");
     restart();
     EXPECT_EQ(interp.parameter_file_path(), dir.path() / "Mill.Var");
+}
+
+// Stored parameters replace the lines that set them; every other line, a "5162" that sets 516 among
+// them, stays as it was, and the values are written so that the reader gets them back exactly.
+TEST(ParameterFile, StoringRewritesOnlyTheStoredParameters) {
+    TempDir dir;
+    const std::filesystem::path path = dir.write("ZorvanNC.Var", "5221 10\r\n5161 1\n(note)\n5161 2\n5162\n");
+    std::array<double, PARAMETER_COUNT> parameters{};
+    parameters[5161] = 0.1 + 0.2;
+    parameters[5162] = -2.5e-12;
+    parameters[5163] = 1e20;
+    ASSERT_TRUE(store_parameters_in_file(path, 5161, 3, parameters, '.'));
+    EXPECT_EQ(config::read_text_file(path),
+              "5221 10\r\n5161 0.30000000000000004\n(note)\n"
+              "5161 0.30000000000000004\n5162\n5162 -0.0000000000025\n"
+              "5163 100000000000000000000\n");
+    std::array<double, PARAMETER_COUNT> read{};
+    ASSERT_TRUE(read_parameter_file(path, read, '.'));
+    for (int number : {5161, 5162, 5163}) {
+        EXPECT_EQ(read[number], parameters[number]) << number;
+    }
+    EXPECT_EQ(read[516], 2.0);
+    EXPECT_EQ(read[5221], 10.0);
 }
 
 }  // namespace
