@@ -10,6 +10,7 @@
 #include "config/text_file.h"
 #include "controller/zorvan_api_table.h"
 #include "machine/machine_startup.h"
+#include "machine/manual_control.h"
 #include "machine/program_runner.h"
 
 namespace zorvan::app {
@@ -205,6 +206,9 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
         if (text == machine::NOT_RESPONDING || text == machine::TOOL_NOT_MEASURED) last_status = text;
     };
     panel.on_emergency_stop = [&runner](bool on) { runner.EmergencyStop(on); };
+    // A program's S word moves the spindle slider, whose handler sets the board's PWM output as the
+    // operator program's does; the call bypasses the dispatcher, so it is not printed.
+    panel.on_spindle_slider = [&controller](int percent) { machine::SetSpindlePwm(controller, percent); };
     // A program stop is resumed at once, as if the operator pressed Pause(Hold) again; a board that
     // will not resume is stopped, as the operator would, rather than waited for without end.
     int refused_resumes = 0;

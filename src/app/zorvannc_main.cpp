@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         folders.executable_dir / zorvan::controller::ZORVAN_API_LIBRARY, &why);
     if (!board && !why.empty()) std::fprintf(stderr, "zorvannc: no board library: %s\n", why.c_str());
 
-    zorvan::ui::TfrmMain window({folder, board, {}});
+    zorvan::ui::TfrmMain window({folder, board, {}, {}});
     window.showMaximized();
     return application.exec();
 }

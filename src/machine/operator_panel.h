@@ -68,7 +68,12 @@ class HeadlessOperatorPanel final : public OperatorPanel {
         slider_minimum = minimum_percent;
         slider_maximum = maximum_percent;
     }
-    void SetSpindleSlider(int percent) override { slider_percent = percent; }
+    // Like the window's slider, the change handler runs only when the position changes.
+    void SetSpindleSlider(int percent) override {
+        const bool changed = percent != slider_percent;
+        slider_percent = percent;
+        if (changed && on_spindle_slider) on_spindle_slider(percent);
+    }
     bool AbsoluteCoordinates() const override { return absolute_coordinates; }
     void UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_t z, std::int32_t a) override {
         display_steps = {x, y, z, a};
@@ -115,6 +120,8 @@ class HeadlessOperatorPanel final : public OperatorPanel {
     // run; both optional.
     std::function<void(bool)> on_emergency_stop;
     std::function<void()> on_process_messages;
+    // The spindle slider's change handler (the PWM output), when set.
+    std::function<void(int)> on_spindle_slider;
 };
 
 }  // namespace zorvan::machine

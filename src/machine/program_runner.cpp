@@ -333,6 +333,8 @@ void ProgramRunner::EmergencyStop(bool on) {
     Running = false;
     controller_.EStopActive = true;
     controller_.Paused = false;
+    // The board drops its hold with the stop; the button shows the hold, so it goes up with it.
+    panel_.SetPauseButton(false);
     ManualBusy = false;
     ControllerCommand stop;
     stop.code = cmdEmergencyStop;

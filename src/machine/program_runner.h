@@ -93,6 +93,9 @@ class ProgramRunner {
     // Enters (true) or leaves (false) the emergency stop of the whole machine.
     void EmergencyStop(bool on);
 
+    // GO or Next is under way, also while a wait inside it lets the window's handlers run.
+    bool RunsOnStack() const { return runs_on_stack_ > 0; }
+
     bool Running = false;
     bool ManualBusy = false;
     int StartLine = 0;

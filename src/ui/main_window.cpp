@@ -27,16 +27,15 @@
 #include "display/machine_drawing.h"
 #include "machine/machine_startup.h"
 #include "ui/about_dialog.h"
+#include "ui/coordinates_dialog.h"
 #include "ui/editor_setup.h"
 #include "ui/gcode_lexer.h"
+#include "ui/panel_widgets.h"
 #include "ui/start_dialog.h"
 #include "ui/tool_path_widget.h"
 
 namespace zorvan::ui {
 namespace {
-
-constexpr int kMachinePanelWidth = 250;  // pixels
-constexpr int kCoordsHeight = 150;       // pixels
 
 const char* const kBuiltInMessages[17] = {
     "ZorvanNC.Ini file not found.  Loading defaults...",
@@ -57,21 +56,6 @@ const char* const kBuiltInMessages[17] = {
     "Options Saved!",
     "Invalid Language File.",
 };
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
 
 }  // namespace
 
@@ -100,7 +84,6 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     pnlAux = new QWidget(central);
     pnlAux->setObjectName("pnlAux");
     pnlAux->setFixedHeight(30);
-    pnlAux->installEventFilter(this);
     MakeLabel(pnlAux, "lblMDI", "MDI", QRect(5, 6, 30, 18));
     txtHotStat = new QLineEdit(pnlAux);
     txtHotStat->setObjectName("txtHotStat");
@@ -165,148 +148,33 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     runner_ = std::make_unique<machine::ProgramRunner>(*interpreter_, *canon_, *controller_, *this);
     runner_->SetView(this);
     runner_->ControlCenter = false;
+    manual_ = std::make_unique<machine::ManualControl>(*interpreter_, *canon_, *controller_, *this, *runner_);
+    manual_->SetView(this);
+    ConnectMachinePanel();
+    // One filter sees every event of the application: the keys at the window's platform window before
+    // the focused control, the jog buttons' presses and releases, the top bar's resize. (The platform
+    // window is looked up at each event, as it may be made anew.)
+    qApp->installEventFilter(this);
 
     // FormCreate: every start-up message is shown before the dialogs exist. The desktop's screen saver
     // is the desktop session's business here, so nothing is switched off.
     LoadSettingsAndStart();
     frmAbout = new TfrmAbout(this);
     frmStart = new TfrmStart(this);
+    frmCoord = new TfrmCoord(this);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    qApp->removeEventFilter(this);
+}
 
 display::TVectorDisplay3D& TfrmMain::View() {
     return Draw3D->View();
 }
 
-void TfrmMain::BuildMachinePanel(QWidget* panel) {
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(2, 2, 2, 2);
-    gbControlCenter = new QGroupBox("Edit Mode", panel);
-    gbControlCenter->setObjectName("gbControlCenter");
-    layout->addWidget(gbControlCenter);
-    QWidget* box = gbControlCenter;
-    const int w = kMachinePanelWidth - 14;
-
-    const char* const clear_names[5] = {"btnClearX", "btnClearY", "btnClearZ", "btnClearA", "btnClearAll"};
-    const char* const clear_captions[5] = {"X", "Y", "Z", "A", "&All"};
-    for (int i = 0; i < 5; ++i)
-        btnClear[static_cast<std::size_t>(i)] =
-            MakeButton(box, clear_names[i], clear_captions[i], QRect(5 + i * (w / 5), 20, w / 5 - 2, 24));
-
-    pnlCoords = new QWidget(box);
-    pnlCoords->setObjectName("pnlCoords");
-    pnlCoords->setGeometry(5, 48, w - 5, kCoordsHeight);
-    pnlCoords->setAutoFillBackground(true);
-    QPalette white = pnlCoords->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    pnlCoords->setPalette(white);
-    QFont big = pnlCoords->font();
-    big.setPixelSize(22);
-    big.setBold(true);
-    const char* const axis_names[4] = {"lblX", "lblY", "lblZ", "lblA"};
-    const char* const coord_names[4] = {"lblXCoord", "lblYCoord", "lblZCoord", "lblACoord"};
-    const char* const axis_captions[4] = {"X", "Y", "Z", "A"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        lblAxis[i] = MakeLabel(pnlCoords, axis_names[i], axis_captions[i], QRect(10, 10, 30, 26));
-        lblCoord[i] = MakeLabel(pnlCoords, coord_names[i], "0.000", QRect(40, 10, w - 60, 26));
-        lblAxis[i]->setFont(big);
-        lblCoord[i]->setFont(big);
-        lblCoord[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    }
-
-    const int panel_height = 150;
-    pnlEdit = new QWidget(box);
-    pnlEdit->setObjectName("pnlEdit");
-    pnlEdit->resize(w, panel_height);
-    const int half = (w - 15) / 2;
-    const auto edit_button = [&](const char* name, const char* caption, int column, int line,
-                                 void (TfrmMain::*handler)()) {
-        QPushButton* b =
-            MakeButton(pnlEdit, name, caption, QRect(5 + column * (half + 5), 4 + line * 29, half, 26));
-        connect(b, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
-    };
-    edit_button("SpeedButton1", "Next", 0, 0, &TfrmMain::SpeedButton1Click);
-    edit_button("SpeedButton2", "Next 10", 1, 0, &TfrmMain::SpeedButton2Click);
-    edit_button("Button3", "Next 100", 0, 1, &TfrmMain::Button3Click);
-    edit_button("Button4", "Next 1000", 1, 1, &TfrmMain::Button4Click);
-    edit_button("SpeedButton3", "To Cursor", 0, 2, &TfrmMain::SpeedButton3Click);
-    edit_button("SpeedButton4", "From Cursor", 1, 2, &TfrmMain::SpeedButton4Click);
-    edit_button("btnAll", "All", 0, 3, &TfrmMain::btnAllClick);
-    edit_button("Button1", "Reset", 1, 3, &TfrmMain::Button1Click);
-    edit_button("btnClear", "Clear", 0, 4, &TfrmMain::btnClearClick);
-
-    pnlControl = new QWidget(box);
-    pnlControl->setObjectName("pnlControl");
-    pnlControl->resize(w, panel_height);
-    btnGo = MakeButton(pnlControl, "btnGo", "&GO [0]", QRect(5, 4, half, 26));
-    btnExecuteNext = MakeButton(pnlControl, "btnExecuteNext", "&Next", QRect(10 + half, 4, half, 26));
-    btnPause = MakeButton(pnlControl, "btnPause", "&Pause(Hold)", QRect(5, 33, half, 26));
-    btnStop = MakeButton(pnlControl, "btnStop", "Reset (&ESTP)", QRect(10 + half, 33, half, 26));
-    btnPause->setCheckable(true);
-    btnStop->setCheckable(true);
-    connect(btnGo, &QPushButton::clicked, this, [this] { btnGoClick(); });
-    connect(btnExecuteNext, &QPushButton::clicked, this, [this] { btnExecuteNextClick(); });
-    // The latching buttons show the controller's state, not the click: the handlers set them.
-    connect(btnPause, &QPushButton::clicked, this, [this] {
-        btnPause->setChecked(controller_->Paused);
-        btnPauseClick();
-    });
-    connect(btnStop, &QPushButton::clicked, this, [this] {
-        btnStop->setChecked(controller_->EStopActive);
-        btnStopClick();
-    });
-    const int third = (w - 20) / 3;
-    const char* const jog_names[8] = {"btnUp",   "btnDown",    "btnRight", "btnLeft",
-                                      "btnBack", "btnForward", "btnCCW",   "btnCW"};
-    const char* const jog_captions[8] = {"Z+", "Z-", "X+", "X-", "Y-", "Y+", "CCW", "CW"};
-    const QPoint jog_places[8] = {{2, 0}, {2, 2}, {1, 1}, {0, 1}, {1, 2}, {1, 0}, {0, 2}, {2, 1}};
-    for (std::size_t i = 0; i < 8; ++i) {
-        jogButtons[i] =
-            MakeButton(pnlControl, jog_names[i], jog_captions[i],
-                       QRect(5 + jog_places[i].x() * (third + 5), 64 + jog_places[i].y() * 28, third, 25));
-    }
-    btnHome = MakeButton(pnlControl, "btnHome", "&Home", QRect(5, 64, third, 25));
-
-    const int below = 48 + kCoordsHeight + 3 + panel_height + 4;
-    lblUnits = MakeLabel(box, "lblUnits", "MM", QRect(5, below, 50, 20));
-    cmbJog = new QComboBox(box);
-    cmbJog->setObjectName("cmbJog");
-    cmbJog->setEditable(true);
-    cmbJog->setGeometry(60, below, w - 60, 22);
-    auto* Label3 = MakeLabel(box, "Label3", "Feed Rate", QRect(5, below + 26, 70, 20));
-    Label3->installEventFilter(this);
-    Label3->setCursor(Qt::PointingHandCursor);
-    lblFeed = MakeLabel(box, "lblFeed", "0.00", QRect(80, below + 26, 80, 20));
-    MakeLabel(box, "lblToolCaption", "Tool", QRect(5, below + 48, 40, 20));
-    lblTool = MakeLabel(box, "lblTool", "0", QRect(50, below + 48, 40, 20));
-    MakeLabel(box, "lblTLOCaption", "TLO", QRect(100, below + 48, 40, 20));
-    lblTLO = MakeLabel(box, "lblTLO", "0.00", QRect(140, below + 48, 80, 20));
-    slOveride = new QSlider(Qt::Horizontal, box);
-    slOveride->setObjectName("slOveride");
-    slOveride->setRange(-25, 25);
-    slOveride->setValue(0);
-    slOveride->setGeometry(5, below + 72, w - 5, 22);
-    tbSpindle = new QSlider(Qt::Horizontal, box);
-    tbSpindle->setObjectName("tbSpindle");
-    tbSpindle->setGeometry(5, below + 98, w - 5, 22);
-    box->setMinimumHeight(below + 124);
-
-    // Manual control (jog, home, zero, sliders, outputs, typed commands) is not in this program yet:
-    // those controls are shown where they belong and stay disabled, also when the run unlocks the panel.
-    for (QWidget* unbuilt :
-         std::initializer_list<QWidget*>{txtHotStat, btnHome, slOveride, tbSpindle, cmbJog})
-        unbuilt->setEnabled(false);
-    for (QPushButton* b : btnAux)
-        b->setEnabled(false);
-    for (QPushButton* b : jogButtons)
-        b->setEnabled(false);
-    for (QPushButton* b : btnClear)
-        b->setEnabled(false);
-}
-
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched->objectName() == "Label3" && event->type() == QEvent::MouseButtonRelease) {
+    if (ManualControlEvent(watched, event)) return true;
+    if (watched == Label3 && event->type() == QEvent::MouseButtonRelease) {
         About1Click();
         return true;
     }
@@ -350,16 +218,21 @@ void TfrmMain::BuildMenus() {
     }
     AbsoluteCoordinates1->setChecked(true);
 
+    // Homing moves the machine: the menu works in the Control Center only (SelectMode).
+    Home1 = menuBar()->addMenu("&Home");
+    Home1->addAction("Home &Z Axis", this, [this] { HomeZAxis1Click(); });
+    Home1->addAction("Home &Y Axis", this, [this] { HomeYAxis1Click(); });
+    Home1->addAction("Home &X Axis", this, [this] { HomeXAxis1Click(); });
+    HomeAAxis1 = Home1->addAction("Home &A Axis", this, [this] { HomeAAxis1Click(); });
+    Home1->addAction("Home &All", this, [this] { HomeAll1Click(); });
+    Home1->setEnabled(false);
+
     QMenu* controller = menuBar()->addMenu("&Controller");
     controller->addAction("Start from &Line", this, [this] { StartfromLine1Click(); });
     controller->addSeparator();
-    // Manual control's menu items, placed where they belong and disabled until they work.
-    for (const char* caption : {"Home &All", "Home &X Axis", "Home &Y Axis", "Home &Z Axis"})
-        controller->addAction(caption)->setEnabled(false);
-    HomeAAxis1 = controller->addAction("Home &A Axis");
-    HomeAAxis1->setEnabled(false);
-    for (const char* caption : {"&Zero Feed Override", "Set &Coordinates", "&Reset"})
-        controller->addAction(caption)->setEnabled(false);
+    controller->addAction("&Reset", this, [this] { Reset1Click(); });
+    controller->addAction("&Zero Feed Override", this, [this] { ZeroFeedOverride1Click(); });
+    controller->addAction("&Set Coordinates", this, [this] { SetCoordinates1Click(); });
 
     QMenu* setup = menuBar()->addMenu("&Setup");
     setup->addAction("&Options")->setEnabled(false);
@@ -447,10 +320,7 @@ void TfrmMain::ReadConfiguration() {
     settings_ = config::read_startup_settings(ini ? *ini : config::ProfileFile::parse(""));
     interpreter_->set_decimal_separator(settings_.DecimalSeparator);
     controller_->FirmwareVersion = settings_.FirmwareVersion;  // until the board reports its own
-    const int m = settings_.MaxSps;
-    OverrideStep = m - m / 50 > 0 && m > 0
-                       ? static_cast<int>(std::lround(1.25e6 / (m - m / 50)) - std::lround(1.25e6 / m) + 27)
-                       : 27;
+    manual_->settings = machine::ManualSettingsFrom(settings_);
     runner_->HighLight = settings_.HighLight;
     View().ColorLinear = settings_.ColorLinear;
     View().ColorRapid = settings_.ColorRapid;
@@ -474,7 +344,7 @@ void TfrmMain::ShowAxisCount() {
 }
 
 void TfrmMain::StartInterpreterAndController() {
-    ControllerTimerBase = 65000;
+    manual_->settings.ControllerTimerBase = 65000;
     canon_->UnitsPerStep = {};
     canon_->BacklashDisplayOffset = {};
     controller_->MotionComplete = true;
@@ -497,13 +367,7 @@ void TfrmMain::StartInterpreterAndController() {
     } else {
         ShowModalMessage("Controller not detected...");
     }
-    // From here on the home positions are motor steps. An axis without steps keeps its value rather
-    // than becoming infinite.
-    for (std::size_t axis = 0; axis < 4; ++axis) {
-        if (canon_->UnitsPerStep[axis] != 0.0)
-            settings_.HomePosition[axis] =
-                std::round(settings_.HomePosition[axis] / canon_->UnitsPerStep[axis]);
-    }
+    manual_->settings.HomePositionsToSteps(canon_->UnitsPerStep);
 }
 
 bool TfrmMain::ControllerPresent() const {
@@ -516,9 +380,9 @@ bool TfrmMain::ControlCenterSelected() const {
 
 // Edit Center previews (the canonical functions only draw); the Control Center sends to the board.
 void TfrmMain::SelectMode(bool control) {
-    // A run or preview in progress keeps its mode: switched under a running GO, the rest of the program
-    // would only be drawn instead of sent to the machine.
-    if (handler_depth_ > 0) {
+    // A run, preview or manual operation in progress keeps its mode: switched under a running GO, the
+    // rest of the program would only be drawn instead of sent to the machine.
+    if (handler_depth_ > 0 || runner_->ManualBusy) {
         mnuControlMode->setChecked(mode_chosen_ && runner_->ControlCenter);
         mnuEditMode->setChecked(mode_chosen_ && !runner_->ControlCenter);
         return;
@@ -532,6 +396,7 @@ void TfrmMain::SelectMode(bool control) {
     gbControlCenter->setTitle(name);
     canon_->PreviewMode = !control;
     runner_->ControlCenter = control;
+    Home1->setEnabled(control);
     ShowStatus(name.toStdString());
 }
 
@@ -672,10 +537,11 @@ void TfrmMain::Splitter1Moved() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    // A handler still on the stack (a run or a preview letting messages run) would outlive the window.
-    // A run is stopped rather than left to the machine unattended; the window closes when asked again.
-    if (handler_depth_ > 0) {
-        if (runner_->Running)
+    // A handler still on the stack (a run, a preview or a manual operation letting messages run) would
+    // outlive the window. The machine is stopped rather than left unattended; the window closes when
+    // asked again.
+    if (handler_depth_ > 0 || runner_->ManualBusy) {
+        if (runner_->Running || runner_->ManualBusy)
             EmergencyStop(true);
         else
             controller_->EStopActive = true;  // ends a preview at its next check, as "Preview Cancelled."

@@ -20,12 +20,14 @@
 #include "interp/interpreter.h"
 #include "machine/canon.h"
 #include "machine/controller_dispatcher.h"
+#include "machine/manual_control.h"
 #include "machine/operator_panel.h"
 #include "machine/program_runner.h"
 
 class QAction;
 class QActionGroup;
 class QComboBox;
+class QKeyEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -41,6 +43,7 @@ namespace zorvan::ui {
 class GCodeLexer;
 class ToolPathWidget;
 class TfrmAbout;
+class TfrmCoord;
 class TfrmStart;
 
 struct MainWindowOptions {
@@ -48,9 +51,11 @@ struct MainWindowOptions {
     std::optional<controller::ZorvanApiTable> board;  // none: no controller, previews only
     // Where modal messages go; a message box when empty. Tests record them instead.
     std::function<void(const QString&)> message_box;
+    // The answer to a Yes/No question (true for Yes); a question box when empty. Tests answer instead.
+    std::function<bool(const QString&)> confirm;
 };
 
-class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public machine::RunView {
+class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public machine::ManualView {
     Q_OBJECT
   public:
     explicit TfrmMain(MainWindowOptions options, QWidget* parent = nullptr);
@@ -103,6 +108,44 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     bool OpenFile(const QString& file_name);
     bool SaveFile(const QString& file_name);
 
+    // Manual machine control: the jog buttons (pressed and let go), homing, zeroing, the sliders, the
+    // output buttons, the command box, the controller reset and Set Coordinates.
+    void btnRightMouseDown() { manual_->Jog(machine::AxisX, 1); }
+    void btnLeftMouseDown() { manual_->Jog(machine::AxisX, -1); }
+    void btnForwardMouseDown() { manual_->Jog(machine::AxisY, 1); }
+    void btnBackMouseDown() { manual_->Jog(machine::AxisY, -1); }
+    void btnUpMouseDown() { manual_->Jog(machine::AxisZ, 1); }
+    void btnDownMouseDown() { manual_->Jog(machine::AxisZ, -1); }
+    void btnCWMouseDown() { manual_->Jog(machine::AxisA, 1); }
+    void btnCCWMouseDown() { manual_->Jog(machine::AxisA, -1); }
+    void btnRightMouseUp() { manual_->EndJog(); }
+    void pnlControlMouseMove() { manual_->EndJog(); }
+    void btnHomeClick() { manual_->HomeAll(); }
+    void HomeAll1Click() { btnHomeClick(); }
+    void HomeZAxis1Click() { manual_->HomeAxis(machine::AxisZ); }
+    void HomeYAxis1Click() { manual_->HomeAxis(machine::AxisY); }
+    void HomeXAxis1Click() { manual_->HomeAxis(machine::AxisX); }
+    void HomeAAxis1Click() { manual_->HomeAxis(machine::AxisA); }
+    void btnClearXClick() { manual_->ZeroAxis(machine::AxisX); }
+    void btnClearYClick() { manual_->ZeroAxis(machine::AxisY); }
+    void btnClearZClick() { manual_->ZeroAxis(machine::AxisZ); }
+    void btnClearAClick() { manual_->ZeroAxis(machine::AxisA); }
+    void btnClearAllClick() { manual_->ZeroAll(); }
+    void slOverideChange(int position) { manual_->FeedOverride(position); }
+    void ZeroFeedOverride1Click() { ZeroFeedOverride(); }
+    void tbSpindleChange(int percent) { manual_->SpindlePwm(percent); }
+    void btnAux1Click();
+    void btnAux2Click();
+    void btnAux3Click();
+    void btnAux4Click();
+    void txtHotStatKeyPress();
+    bool txtHotStatKeyDown(int key);
+    void Reset1Click();
+    void SetCoordinates1Click();
+    // The keyboard, before the focused control; true when the key is swallowed.
+    bool FormKeyDown(const QKeyEvent& event);
+    void FormKeyUp(const QKeyEvent& event);
+
     // machine::OperatorPanel
     void ShowStatus(std::string_view text) override;
     void ShowStatusNow(std::string_view text) override;
@@ -117,9 +160,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void EmergencyStop(bool on) override;
     void ProcessMessages() override;
     void ShowModalMessage(std::string_view text) override;
-    void SetControllerTimerBase(int reload) override {
-        ControllerTimerBase = static_cast<std::uint16_t>(reload);
-    }
+    void SetControllerTimerBase(int reload) override { manual_->settings.ControllerTimerBase = reload; }
     std::array<double, 4> DisplayPosition() const override { return DisplayPosition_; }
     void SetPauseButton(bool down) override;
     void ZeroFeedOverride() override;
@@ -141,11 +182,23 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void SetStopButton(bool down) override;
     std::string Message(int entry, std::string_view built_in) const override;
 
+    // machine::ManualView
+    std::string JogText() const override;
+    void SetJogText(std::string_view text) override;
+    void FocusEditor() override;
+    bool Confirm(std::string_view question) override;
+    bool ManualAllowed() const override { return handler_depth_ == 0; }
+    bool OutputButtonDown(machine::OutputButton button) const override;
+    void ClickGo() override { btnGoClick(); }
+    void ClickStop() override { btnStopClick(); }
+    void SelectControlCenter() override { mnuControlModeClick(); }
+
     // What the tests and the figures look at.
     interp::Interpreter& Interpreter() { return *interpreter_; }
     machine::Canon& Canon() { return *canon_; }
     machine::Controller& Controller() { return *controller_; }
     machine::ProgramRunner& Runner() { return *runner_; }
+    machine::ManualControl& Manual() { return *manual_; }
     display::TVectorDisplay3D& View();
     const config::StartupSettings& Settings() const { return settings_; }
     QsciScintilla* Editor() const { return EdDnc; }
@@ -154,14 +207,15 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     bool ControllerPresent() const;
     const display::ViewBox& ViewBoxValue() const { return ViewBox; }
     TfrmStart* StartDialog() const { return frmStart; }
+    TfrmCoord* CoordinatesDialog() const { return frmCoord; }
 
     // Entries 0..24 as the language file lays them out; 25, the board's silence, has only its built-in text.
     std::array<QString, 26> Msg;
-    std::uint16_t ControllerTimerBase = 65000;  // timer reload of the board's top speed
-    int OverrideStep = 0;                       // timer ticks per step of the feed-override slider
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -170,6 +224,11 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
 
     void BuildMenus();
     void BuildMachinePanel(QWidget* panel);
+    void ConnectMachinePanel();
+    // Presses and releases of the jog buttons, movement over pnlControl and the command box's keys.
+    bool ManualControlEvent(QObject* watched, QEvent* event);
+    // A continuous jog ends when the window no longer gets the release.
+    void EndJogOnLeaving();
     void BuildStatusBar();
     void ReadConfiguration();
     void StartInterpreterAndController();
@@ -199,10 +258,9 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     std::array<double, 4> DisplayPosition_{};
     bool AbsoluteCoordinates_ = false;
     bool lines_stale_ = true;
-    int handler_depth_ = 0;
+    int handler_depth_ = 0;           // run and preview handlers in progress (they nest through waits)
     bool mode_chosen_ = false;        // neither mode is checked until one is chosen
-    long table_drawn_at_clear_ = -1;  // the view's clear count when the table was last drawn  // run and
-                                      // preview handlers in progress (they nest through waits)
+    long table_drawn_at_clear_ = -1;  // the view's clear count when the table was last drawn
     bool grey_saved_ = false;
     std::array<int, 4> saved_colours_{};  // the move colours while the grey preview draws
 
@@ -211,6 +269,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     std::unique_ptr<machine::Canon> canon_;
     std::unique_ptr<interp::Interpreter> interpreter_;
     std::unique_ptr<machine::ProgramRunner> runner_;
+    std::unique_ptr<machine::ManualControl> manual_;
 
     // Widgets, named as the operator's manual names them.
     QWidget* pnlAux = nullptr;
@@ -233,7 +292,8 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     QPushButton* btnStop = nullptr;
     QPushButton* btnHome = nullptr;
     std::array<QPushButton*, 8>
-        jogButtons{};  // btnUp, btnDown, btnRight, btnLeft, btnBack, btnForward, btnCCW, btnCW
+        jogButtons{};          // btnUp, btnDown, btnRight, btnLeft, btnBack, btnForward, btnCCW, btnCW
+    QLabel* Label3 = nullptr;  // "Feed Rate", which opens the About box
     QLabel* lblUnits = nullptr;
     QComboBox* cmbJog = nullptr;
     QLabel* lblFeed = nullptr;
@@ -257,12 +317,14 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     QAction* ZoomWindow1 = nullptr;
     QAction* AbsoluteCoordinates1 = nullptr;
     QAction* MachineCoordinates1 = nullptr;
+    QMenu* Home1 = nullptr;
     QAction* HomeAAxis1 = nullptr;
     QAction* SyntaxColored1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
 
     TfrmAbout* frmAbout = nullptr;
     TfrmStart* frmStart = nullptr;
+    TfrmCoord* frmCoord = nullptr;
 };
 
 }  // namespace zorvan::ui

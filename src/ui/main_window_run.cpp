@@ -44,8 +44,9 @@ void TfrmMain::SyncLines() {
 
 void TfrmMain::WithProgram(const std::function<void()>& handler) {
     // A preview or run that lets messages run does not start another inside itself: the inner one would
-    // reset the interpreter and the view's colours under the outer.
-    if (handler_depth_ > 0) return;
+    // reset the interpreter and the view's colours under the outer. Nor does it start under a manual
+    // operation, whose typed command may be in the interpreter.
+    if (handler_depth_ > 0 || runner_->ManualBusy) return;
     SyncLines();
     HandlerScope scope(handler_depth_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -140,12 +141,6 @@ void TfrmMain::HighlightLine(int n) {
     ui::HighlightLine(*EdDnc, n);
 }
 
-void TfrmMain::LockMachineControls(bool locked) {
-    // Of the machine buttons only GO and Next work yet; the manual controls stay disabled.
-    btnGo->setEnabled(!locked);
-    btnExecuteNext->setEnabled(!locked);
-}
-
 void TfrmMain::SetGauge(int percent) {
     gauge->setValue(percent);
 }
@@ -180,45 +175,6 @@ void TfrmMain::SetStopButton(bool down) {
 
 void TfrmMain::SetPauseButton(bool down) {
     btnPause->setChecked(down);
-}
-
-void TfrmMain::ZeroFeedOverride() {
-    slOveride->setValue(0);
-}
-
-void TfrmMain::SetUnitsLabel(std::string_view text) {
-    lblUnits->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-}
-
-void TfrmMain::SetFeedLabel(double rate) {
-    lblFeed->setText(QString::asprintf("%.2f", rate));
-}
-
-void TfrmMain::SetToolLabel(std::string_view text) {
-    lblTool->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-}
-
-void TfrmMain::SetOutputButton(machine::OutputButton button, int caption_entry, bool pressed) {
-    const int index = static_cast<int>(button);
-    // Entries 17 to 24 have no built-in text; without a language file the buttons keep a caption.
-    static const char* const kCaptions[8] = {"Mist On",  "Flood On",  "CW On",  "CCW On",
-                                             "Mist Off", "Flood Off", "CW Off", "CCW Off"};
-    QString caption;
-    if (caption_entry >= 0 && caption_entry < static_cast<int>(Msg.size()))
-        caption = Msg[static_cast<std::size_t>(caption_entry)];
-    if (caption.isEmpty() && caption_entry >= 17 && caption_entry <= 24)
-        caption = kCaptions[caption_entry - 17];
-    QPushButton* b = btnAux[static_cast<std::size_t>(index)];
-    if (!caption.isEmpty()) b->setText(caption);
-    b->setChecked(pressed);
-}
-
-void TfrmMain::SetSpindleSliderRange(int minimum_percent, int maximum_percent) {
-    tbSpindle->setRange(minimum_percent, maximum_percent);
-}
-
-void TfrmMain::SetSpindleSlider(int percent) {
-    tbSpindle->setValue(percent);
 }
 
 }  // namespace zorvan::ui

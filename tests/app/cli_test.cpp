@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "controller/zorvan_api_table.h"
 #include "support/cli_capture.h"
 
 #include "support/temp_dir.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -205,6 +207,20 @@ TEST_F(CliTest, RunSendsAnAMoveOnlyWhenTheConfigurationHasFourAxes) {
         EXPECT_EQ(last_line(out), c.a_moves ? "position x=0 y=0 z=0 a=9000" : "position x=0 y=0 z=0 a=0")
             << c.ini;
     }
+}
+
+// An S word sets the spindle's PWM duty on the board as the operator program's slider does; the call
+// bypasses the dispatcher, so nothing of it is printed.
+TEST_F(CliTest, RunSetsTheSpindlePwmOfAnSWord) {
+    const std::string program = write("spindle.ngc", "G21 G90\nS2500 M3\nG0 X1\nS7500\nM2\n");
+    EXPECT_EQ(run({"run", "--config-dir", dir.string(), program}), EXIT_CLEAN) << err;
+    void* library =
+        ::dlopen((executable_dir() / controller::ZORVAN_API_LIBRARY).c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr);
+    const auto pwm = reinterpret_cast<std::uint8_t (*)()>(::dlsym(library, "ZorvanSimPwmPercent"));
+    EXPECT_EQ(pwm(), 75);
+    EXPECT_EQ(out.find("PWM"), std::string::npos);
+    EXPECT_NE(out.find("cmdSetOutput axisMask=4 option=1\n"), std::string::npos);
 }
 
 }  // namespace
