@@ -108,15 +108,8 @@ TEST_F(CamBlockChecks, RefusesWhatItsRulesLeaveOut) {
         {"F1", "G2 X2.0021 Y0 R1", "Arc radius too small to reach end point"},
         {"F1", "G2 X0.0021 Y0 R0", "Arc radius too small to reach end point"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        restart();
-        ASSERT_EQ(line(c.modal), RESULT_OK) << error();
-        take_calls();
-        EXPECT_EQ(line(c.line), RESULT_ERROR);
-        EXPECT_EQ(error(), c.message);
-        EXPECT_TRUE(canon.calls.empty());
-    }
+    for (const auto& c : cases)
+        expect_refused({c.modal, c.line, c.message});
 }
 
 }  // namespace

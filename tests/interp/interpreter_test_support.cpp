@@ -68,4 +68,14 @@ std::string InterpreterTest::error() const {
     return reporter.reports.empty() ? std::string() : reporter.reports.back().message;
 }
 
+void InterpreterTest::expect_refused(const Refusal& c) {
+    SCOPED_TRACE(c.line);
+    restart();
+    ASSERT_EQ(line(c.modal), RESULT_OK) << error();
+    take_calls();
+    EXPECT_EQ(line(c.line), RESULT_ERROR);
+    EXPECT_EQ(error(), c.message);
+    EXPECT_TRUE(canon.calls.empty());
+}
+
 }  // namespace zorvan::interp::testing

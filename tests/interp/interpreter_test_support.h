@@ -140,6 +140,15 @@ class InterpreterTest : public ::testing::Test {
     std::string error() const;
     InterpreterSettings& settings() { return interp.settings(); }
 
+    // A line refused with its message after a fresh start and a line that sets the modes (or ""),
+    // having called nothing.
+    struct Refusal {
+        const char* modal;
+        const char* line;
+        const char* message;
+    };
+    void expect_refused(const Refusal& refusal);
+
     TempDir dir;
     RecordingCanon canon;
     ListReporter reporter;

@@ -75,15 +75,8 @@ TEST_F(Motion, RefusesImpossibleMovesWithTheirMessage) {
         {"G93", "G38.2 Z-1", "Cannot probe in inverse time feed mode"},
         {"", "G38.2", "X, Y, and Z words all missing with G38.2"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        restart();
-        ASSERT_EQ(line(c.modal), RESULT_OK) << error();
-        take_calls();
-        EXPECT_EQ(line(c.line), RESULT_ERROR);
-        EXPECT_EQ(error(), c.message);
-        EXPECT_TRUE(canon.calls.empty());
-    }
+    for (const auto& c : cases)
+        expect_refused({c.modal, c.line, c.message});
 }
 
 TEST_F(Motion, ZeroFeedRateRefusesFeedsArcsAndProbesButNotRapids) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "machine/fake_board.h"
+#include "support/quiet_reporter.h"
 #include "support/temp_dir.h"
 
 namespace zorvan::machine {
@@ -14,13 +15,7 @@ using testing::fake_board;
 using testing::status_code;
 using Calls = std::vector<std::string>;
 
-class QuietReporter final : public interp::ErrorReporter {
-  public:
-    void report_error(int, std::string_view, std::string_view message) override {
-        messages.emplace_back(message);
-    }
-    std::vector<std::string> messages;
-};
+using testing::QuietReporter;
 
 class TestView final : public ManualView {
   public:

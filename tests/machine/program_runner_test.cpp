@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "machine/fake_board.h"
+#include "support/quiet_reporter.h"
 #include "support/temp_dir.h"
 
 namespace zorvan::machine {
@@ -12,13 +13,7 @@ namespace {
 using testing::fake_board;
 using Calls = std::vector<std::string>;
 
-class QuietReporter final : public interp::ErrorReporter {
-  public:
-    void report_error(int, std::string_view, std::string_view message) override {
-        messages.emplace_back(message);
-    }
-    std::vector<std::string> messages;
-};
+using testing::QuietReporter;
 
 // What the runs asked of the window, in order: marks, gauge values and locks.
 class RecordingView final : public RunView {
