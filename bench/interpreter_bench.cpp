@@ -1,12 +1,20 @@
 // Lines per second of the interpreter alone, of the trace and check commands, and of the floor: reading
-// the same text and converting every number in it.
+// the same text and converting every number in it. The check command also runs as a whole process on a
+// generated program file, with its peak resident memory; BIG=1 adds a program of ten million lines.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
+#include <vector>
 
 #include "app/cli_commands.h"
 #include "interp/interpreter.h"
@@ -229,6 +237,172 @@ void BM_ReadAndConvertNumbers(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndConvertNumbers)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+constexpr long BIG_PROGRAM_LINES = 10'000'000;
+constexpr int PROCESS_RUNS = 3;  // best of: the machine's other work only ever adds time
+
+// The generated milling program of `lines` lines as a file beside the configuration.
+std::filesystem::path program_file(long lines) {
+    const auto path = config_dir() / ("check-" + std::to_string(lines) + ".ngc");
+    std::ofstream(path, std::ios::binary)
+        << (lines == PROGRAM_LINES ? program() : zorvan::bench::generate_milling_program(lines));
+    return path;
+}
+
+struct ProcessRun {
+    int status = -1;
+    double seconds = 0;
+    double max_resident_mib = 0;  // the kernel's peak resident set of the process
+};
+
+// Runs a command with its output to /dev/null, waits for it and prints "status seconds peak-KiB". The
+// benchmark starts the command through this, in a small process of its own: a process forked from the
+// benchmark itself would count the benchmark's memory at the fork as its peak.
+int measure_command(char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid) return 1;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%d %.6f %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, seconds, usage.ru_maxrss);
+    return 0;
+}
+
+ProcessRun run_process(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    std::string self = "/proc/self/exe";
+    std::string measure = "--measure";
+    argv.push_back(self.data());
+    argv.push_back(measure.data());
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ProcessRun run;
+    int pipe_ends[2];
+    if (::pipe(pipe_ends) != 0) return run;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipe_ends[1], STDOUT_FILENO);
+        ::close(pipe_ends[0]);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(pipe_ends[1]);
+    char answer[128] = {};
+    std::size_t got = 0;
+    for (ssize_t n;
+         got + 1 < sizeof answer && (n = ::read(pipe_ends[0], answer + got, sizeof answer - 1 - got)) > 0;)
+        got += static_cast<std::size_t>(n);
+    ::close(pipe_ends[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return run;
+    long peak_kib = 0;
+    if (std::sscanf(answer, "%d %lf %ld", &run.status, &run.seconds, &peak_kib) != 3) run.status = -1;
+    run.max_resident_mib = static_cast<double>(peak_kib) / 1024.0;
+    return run;
+}
+
+// zorvannc-cli check on a program file: the best of a few runs, lines per second at that time, and the
+// largest peak resident memory of any run.
+void BM_CheckProcess(benchmark::State& state, long lines) {
+    const auto file = program_file(lines);
+    const std::string cli = (zorvan::app::executable_dir() / "zorvannc-cli").string();
+    double best_seconds = 0;
+    double max_resident_mib = 0;
+    for (auto _ : state) {
+        const ProcessRun run =
+            run_process({cli, "check", "--config-dir", config_dir().string(), file.string()});
+        if (run.status != 0) {
+            state.SkipWithError("zorvannc-cli check failed on the generated program");
+            break;
+        }
+        state.SetIterationTime(run.seconds);
+        best_seconds = best_seconds == 0 ? run.seconds : std::min(best_seconds, run.seconds);
+        max_resident_mib = std::max(max_resident_mib, run.max_resident_mib);
+    }
+    std::filesystem::remove(file);
+    state.counters["best_s"] = best_seconds;
+    state.counters["lines_per_second"] = best_seconds > 0 ? static_cast<double>(lines) / best_seconds : 0;
+    state.counters["max_resident_MiB"] = max_resident_mib;
+}
+
+// The floor that check is measured against: read the same file and convert every number in it with strtod,
+// nothing else.
+void BM_FloorFile(benchmark::State& state, long lines) {
+    const auto file = program_file(lines);
+    double best_seconds = 0;
+    double sum = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const int fd = ::open(file.c_str(), O_RDONLY);
+        std::vector<char> buffer(1 << 17);
+        std::size_t kept = 0;
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer.data() + kept, buffer.size() - 1 - kept);
+            if (got <= 0) break;
+            const std::size_t filled = kept + static_cast<std::size_t>(got);
+            // Whole lines only, so that no number is cut at the end of a read.
+            std::size_t end = filled;
+            while (end > 0 && buffer[end - 1] != '\n')
+                --end;
+            const char saved = buffer[end];
+            buffer[end] = 0;
+            for (const char* p = buffer.data(); *p != 0;) {
+                if ((*p >= '0' && *p <= '9') || *p == '-' || *p == '.') {
+                    char* stop = nullptr;
+                    sum += std::strtod(p, &stop);
+                    p = stop > p ? stop : p + 1;
+                } else {
+                    ++p;
+                }
+            }
+            buffer[end] = saved;
+            kept = filled - end;
+            std::copy(buffer.data() + end, buffer.data() + filled, buffer.data());
+        }
+        ::close(fd);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        best_seconds = best_seconds == 0 ? seconds : std::min(best_seconds, seconds);
+    }
+    benchmark::DoNotOptimize(sum);
+    std::filesystem::remove(file);
+    state.counters["best_s"] = best_seconds;
+    state.counters["lines_per_second"] = best_seconds > 0 ? static_cast<double>(lines) / best_seconds : 0;
+}
+
+const bool process_benchmarks_registered = [] {
+    std::vector<long> sizes = {PROGRAM_LINES};
+    const char* big = std::getenv("BIG");
+    if (big != nullptr && std::string_view(big) == "1") sizes.push_back(BIG_PROGRAM_LINES);
+    for (long lines : sizes) {
+        const std::string suffix = "/" + std::to_string(lines);
+        benchmark::RegisterBenchmark(("BM_CheckProcess" + suffix).c_str(), BM_CheckProcess, lines)
+            ->UseManualTime()
+            ->Iterations(PROCESS_RUNS)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_FloorFile" + suffix).c_str(), BM_FloorFile, lines)
+            ->UseManualTime()
+            ->Iterations(PROCESS_RUNS)
+            ->Unit(benchmark::kMillisecond);
+    }
+    return true;
+}();
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc > 2 && std::string_view(argv[1]) == "--measure") return measure_command(argv + 2);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,5 +1,6 @@
 #include "program_generator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -54,6 +55,34 @@ std::string generate_milling_program(long lines, unsigned seed) {
         ++written;
     }
     emit("M2");
+    return program;
+}
+
+std::string generate_surfacing_program(long lines) {
+    constexpr double WIDTH = 200, DEPTH = 150;  // mm
+    constexpr long MOVES_PER_ROW = 1000;
+    const long rows = std::max((lines - 6) / (MOVES_PER_ROW + 1), 1L);
+    const double stepover = DEPTH / static_cast<double>(rows);
+    auto surface = [](double x, double y) { return -3.0 + 1.5 * std::sin(x / 25.0) * std::cos(y / 20.0); };
+    std::string program = "G21 G17 G90\nG0 Z5\nG0 X0 Y0\n";
+    program.reserve(static_cast<std::size_t>(lines) * 32);
+    char line[96];
+    std::snprintf(line, sizeof line, "G1 Z%.4f F1200\n", surface(0, 0));
+    program += line;
+    for (long row = 0; row < rows; ++row) {
+        const double y = static_cast<double>(row) * stepover;
+        if (row > 0) {
+            std::snprintf(line, sizeof line, "Y%.4f\n", y);
+            program += line;
+        }
+        for (long k = 1; k <= MOVES_PER_ROW; ++k) {
+            const double along = WIDTH * static_cast<double>(k) / MOVES_PER_ROW;
+            const double x = row % 2 == 0 ? along : WIDTH - along;
+            std::snprintf(line, sizeof line, "X%.4f Z%.4f\n", x, surface(x, y));
+            program += line;
+        }
+    }
+    program += "G0 Z5\nM2\n";
     return program;
 }
 

@@ -1,17 +1,22 @@
 // The operator window's figures on a large program: the time from the Open handler to the last repaint
-// of the automatic preview, and the process's memory with the program loaded. Runs on Qt's offscreen
-// platform unless a display is given.
+// of the automatic preview, and the process's memory with the program loaded; then the rendered view's
+// carving, refreshing and orbiting on a surfacing program of as many lines. Runs on Qt's offscreen platform
+// unless a display is given; without one, the rendered view draws through an X server of its own.
 #include <QApplication>
+#include <QDir>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "config/text_file.h"
 #include "program_generator.h"
+#include "stock_scene_figures.h"
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
+#include "ui/private_display.h"
 
 namespace {
 
@@ -28,8 +33,18 @@ double ResidentMiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt takes the display when the application starts, so the server comes first.
+    std::unique_ptr<zorvan::testing::PrivateDisplay> display;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::string why;
+        display = zorvan::testing::PrivateDisplay::Start(why);
+        if (display) {
+            qputenv("DISPLAY", QByteArray::fromStdString(display->Name()));
+        } else {
+            std::fprintf(stderr, "window_figures: %s; the rendered view is not measured\n", why.c_str());
+        }
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     const long lines = argc > 1 ? std::stol(argv[1]) : 1000000;
 
@@ -43,7 +58,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double before_window = ResidentMiB();
-    zorvan::ui::TfrmMain window({folder.path(), std::nullopt, [](const QString&) {}});
+    zorvan::ui::TfrmMain window(
+        {folder.path(), std::nullopt, [](const QString&) {}, [](const QString&) { return true; }});
     window.resize(1280, 900);
     window.show();
     QApplication::processEvents();
@@ -59,5 +75,8 @@ int main(int argc, char** argv) {
     std::printf("resident memory, no window    %.1f MiB\n", before_window);
     std::printf("resident memory, empty window %.1f MiB\n", with_window);
     std::printf("resident memory, loaded       %.1f MiB\n", ResidentMiB());
+
+    zorvan::bench::print_stock_scene_figures(lines, QDir::tempPath().toStdString());
+    std::printf("resident memory, with scene   %.1f MiB\n", ResidentMiB());
     return 0;
 }

@@ -17,9 +17,16 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DA
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/zorvannc.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/zorvannc.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The guide goes where Debian keeps a package's documents, named after the package (GNUInstallDirs would
+# name the folder after the project, ZorvanNC). Help > Contents finds it from the program's folder; a
+# program run from a build tree reads it from the sources.
+set(ZORVAN_GUIDE_DIR ${CMAKE_INSTALL_DATADIR}/doc/zorvannc/guide)
 if(EXISTS ${PROJECT_SOURCE_DIR}/docs/guide)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/guide/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/guide)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/guide/ DESTINATION ${ZORVAN_GUIDE_DIR})
 endif()
+file(RELATIVE_PATH guide_from_program /${ZORVAN_PROGRAM_DIR} /${ZORVAN_GUIDE_DIR})
+target_compile_definitions(zorvannc PRIVATE ZORVAN_GUIDE_FROM_PROGRAM="${guide_from_program}"
+                           ZORVAN_GUIDE_IN_SOURCES="${PROJECT_SOURCE_DIR}/docs/guide")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zorvannc)

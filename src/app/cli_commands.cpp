@@ -39,8 +39,6 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-namespace {}  // namespace
-
 std::string_view take_line(std::string_view& text) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -67,25 +65,46 @@ std::filesystem::path executable_dir() {
     return exe.parent_path();
 }
 
-long run_as_all(interp::Interpreter& interpreter, const std::filesystem::path& file, std::string_view text,
-                bool past_probes) {
+namespace {
+
+// Program text already in memory, handed out as the editor's lines.
+class TextLines {
+  public:
+    explicit TextLines(std::string_view text) : text_(text) {}
+    bool next(std::string_view& line) {
+        if (text_.empty()) return false;
+        line = take_line(text_);
+        return true;
+    }
+    bool failed() const { return false; }
+
+  private:
+    std::string_view text_;
+};
+
+// The preview "All" over lines from memory or from a file read as it goes; a file that fails part-way
+// gets no closing message, since its end was never seen.
+template <typename Lines>
+long run_lines_as_all(interp::Interpreter& interpreter, const std::filesystem::path& file, Lines& source,
+                      bool past_probes) {
     interpreter.interpreter_reset();
     interpreter.set_program_name(file.string());
     long lines = 0;
-    while (!text.empty()) {
-        const std::string_view line = take_line(text);
+    std::string_view line;
+    while (source.next(line)) {
         ++lines;
         const int result = interpreter.interpret_line(line);
         if (result != interp::RESULT_OK && !(past_probes && result == interp::RESULT_PROBE)) break;
     }
-    if (interpreter.block().m_modes[4] != 1) {
+    if (!source.failed() && interpreter.block().m_modes[4] != 1) {
         interpreter.report_error("File ended with no stopping command given");
     }
     return lines;
 }
 
-int run_program_text(const ProgramRunOptions& options, std::string_view text, bool print_calls,
-                     std::FILE* out) {
+template <typename Lines>
+int run_program_lines(const ProgramRunOptions& options, Lines& source, bool print_calls, std::FILE* out,
+                      std::FILE* err) {
     TraceOutput output(out);
     TraceErrorReporter errors(output);
     SwitchedReporter reporter(&errors);
@@ -99,7 +118,12 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
 
     tracer.set_enabled(print_calls);
     reporter.enabled = true;
-    const long lines = run_as_all(interpreter, options.file, text);
+    const long lines = run_lines_as_all(interpreter, options.file, source, false);
+    if (source.failed()) {
+        output.flush();
+        std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());
+        return EXIT_USAGE;
+    }
     if (!print_calls) {
         output.append_int(lines);
         output.append(" lines interpreted\n");
@@ -108,13 +132,28 @@ int run_program_text(const ProgramRunOptions& options, std::string_view text, bo
     return errors.count() == 0 ? EXIT_CLEAN : EXIT_REPORTED_ERROR;
 }
 
+}  // namespace
+
+long run_as_all(interp::Interpreter& interpreter, const std::filesystem::path& file, std::string_view text,
+                bool past_probes) {
+    TextLines source(text);
+    return run_lines_as_all(interpreter, file, source, past_probes);
+}
+
+int run_program_text(const ProgramRunOptions& options, std::string_view text, bool print_calls,
+                     std::FILE* out) {
+    TextLines source(text);
+    return run_program_lines(options, source, print_calls, out, nullptr);
+}
+
+// The file is read as the lines are interpreted: memory stays bounded whatever the program's length.
 int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* out, std::FILE* err) {
-    auto text = config::read_text_file(options.file);
-    if (!text) {
+    config::TextFileLines source(options.file);
+    if (!source.is_open()) {
         std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());
         return EXIT_USAGE;
     }
-    return run_program_text(options, *text, print_calls, out);
+    return run_program_lines(options, source, print_calls, out, err);
 }
 
 bool take_flag_value(const std::vector<std::string>& args, std::size_t& i, std::string_view flag,

@@ -25,7 +25,8 @@ inline constexpr int EXIT_REPORTED_ERROR = 1;
 inline constexpr int EXIT_USAGE = 2;
 
 // Runs the program as the preview "All" runs it. With print_calls every canonical call is printed
-// (trace); without, only the errors and a closing count (check).
+// (trace); without, only the errors and a closing count (check). The file is read as its lines are
+// interpreted, so memory does not grow with the program's length.
 int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* out, std::FILE* err);
 
 // Runs program text that is already in memory; used by run_program and by the benchmarks.

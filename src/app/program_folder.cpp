@@ -56,6 +56,16 @@ ProgramFolders program_folders() {
     return f;
 }
 
+std::filesystem::path user_guide(const std::filesystem::path& executable_dir,
+                                 const std::filesystem::path& from_program,
+                                 const std::filesystem::path& in_sources) {
+    std::error_code error;
+    const auto installed = (executable_dir / from_program / "index.html").lexically_normal();
+    if (std::filesystem::is_regular_file(installed, error) || in_sources.empty()) return installed;
+    const auto built = in_sources / "index.html";
+    return std::filesystem::is_regular_file(built, error) ? built : installed;
+}
+
 std::filesystem::path default_config_dir() {
     return choose_program_folder(program_folders());
 }

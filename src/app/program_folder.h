@@ -24,6 +24,13 @@ std::filesystem::path choose_program_folder(const ProgramFolders& folders, std::
 // folder, the user's folder at $XDG_CONFIG_HOME/ZorvanNC (or ~/.config/ZorvanNC).
 ProgramFolders program_folders();
 
+// The user's guide, index.html: in `from_program` (relative to the executable's folder) where the package
+// installs it, else in `in_sources` for a program run from its build tree. When neither holds it, the
+// installed place, so that the operator is told where it was looked for.
+std::filesystem::path user_guide(const std::filesystem::path& executable_dir,
+                                 const std::filesystem::path& from_program,
+                                 const std::filesystem::path& in_sources);
+
 // The configuration folder the program and the command-line tool use when none is named.
 std::filesystem::path default_config_dir();
 

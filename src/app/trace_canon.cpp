@@ -1,6 +1,8 @@
 #include "app/trace_canon.h"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 
 namespace zorvan::app {
@@ -10,8 +12,52 @@ void TraceOutput::flush() {
     buffer_.clear();
 }
 
+namespace {
+
+// "%.4f" of |value| < 2^49 without the general conversion: value is m * 2^-shift exactly, so
+// round(value * 10^4) is m * 10^4 shifted right, ties to even as the general conversion rounds them.
+// false for larger values, infinities and NaN.
+bool fixed4_units(double value, std::uint64_t& units, bool& negative) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    negative = (bits >> 63) != 0;
+    const int biased_exponent = static_cast<int>((bits >> 52) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased_exponent != 0) mantissa |= std::uint64_t{1} << 52;
+    const int shift = biased_exponent == 0 ? 1074 : 1075 - biased_exponent;
+    if (shift < 4 || biased_exponent == 0x7ff) return false;
+    if (shift >= 68) {
+        // m * 10^4 < 2^67: below half a unit of the last place.
+        units = 0;
+        return true;
+    }
+    const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * 10000;
+    units = static_cast<std::uint64_t>(scaled >> shift);
+    const unsigned __int128 rest = scaled & ((static_cast<unsigned __int128>(1) << shift) - 1);
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (units & 1) != 0)) ++units;
+    return true;
+}
+
+}  // namespace
+
 void TraceOutput::append_real(double value) {
     char text[400];
+    std::uint64_t units = 0;
+    bool negative = false;
+    if (fixed4_units(value, units, negative)) {
+        // -0.0000 is printed as 0.0000.
+        char* p = text;
+        if (negative && units != 0) *p++ = '-';
+        p = std::to_chars(p, text + sizeof text, units / 10000).ptr;
+        unsigned fraction = static_cast<unsigned>(units % 10000);
+        p[0] = '.';
+        for (int digit = 4; digit >= 1; --digit) {
+            p[digit] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        buffer_.append(text, static_cast<std::size_t>(p + 5 - text));
+        return;
+    }
     auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4);
     std::string_view printed(text, static_cast<std::size_t>(result.ptr - text));
     if (printed == "-0.0000") printed.remove_prefix(1);

@@ -1,11 +1,15 @@
 // ZorvanNC, the operator program: the main window on the board library found in the program's folder
-// (the simulated board unless a real board's library has taken its place).
+// (the simulated board unless a real board's library has taken its place), with the program named on the
+// command line in its editor.
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/cli_commands.h"
+#include "app/program_arguments.h"
 #include "app/program_folder.h"
 #include "controller/zorvan_api_table.h"
 #include "ui/main_window.h"
@@ -21,6 +25,13 @@ bool DisplayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The usage is there without a display too.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(zorvan::app::program_usage().c_str(), stdout);
+            return 0;
+        }
+    }
     if (!DisplayAvailable()) {
         std::fprintf(
             stderr,
@@ -33,6 +44,14 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     application.setApplicationName("ZorvanNC");
+    std::vector<std::string> arguments;
+    for (const QString& argument : application.arguments().mid(1))
+        arguments.push_back(argument.toStdString());
+    const zorvan::app::ProgramArguments parsed = zorvan::app::parse_program_arguments(arguments);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "zorvannc: %s\n%s", parsed.error.c_str(), zorvan::app::program_usage().c_str());
+        return 2;
+    }
 
     // The board library sits beside the program; the configuration may live in the user's folder.
     const zorvan::app::ProgramFolders folders = zorvan::app::program_folders();
@@ -44,7 +63,13 @@ int main(int argc, char** argv) {
         folders.executable_dir / zorvan::controller::ZORVAN_API_LIBRARY, &why);
     if (!board && !why.empty()) std::fprintf(stderr, "zorvannc: no board library: %s\n", why.c_str());
 
-    zorvan::ui::TfrmMain window({folder, board, {}, {}});
+    zorvan::ui::MainWindowOptions options;
+    options.program_dir = folder;
+    options.board = board;
+    options.program = QString::fromStdString(parsed.program);
+    options.guide =
+        zorvan::app::user_guide(folders.executable_dir, ZORVAN_GUIDE_FROM_PROGRAM, ZORVAN_GUIDE_IN_SOURCES);
+    zorvan::ui::TfrmMain window(std::move(options));
     window.showMaximized();
     return application.exec();
 }

@@ -219,6 +219,8 @@ MachineSetup read_machine_setup(const ProfileFile& file) {
     // key exists, so what the operator sees is what the machine runs with.
     AxisSetup& a = m.Axes[3];
     a.StepsPerUnit = file.read_real("AXIS_3", "STEPS/DEG", a.StepsPerUnit, sep);
+    m.CamDialect = is_cam_dialect(read_dialect(file));
+    m.Language = file.read_string("LANGUAGE", "Language", "English");
     return m;
 }
 
@@ -248,6 +250,7 @@ void write_machine_setup(ProfileFile& file, const MachineSetup& setup, char sepa
     file.write_string("RS274NGC", "VARIABLE_FILE", DEFAULT_VARIABLE_FILE);
     file.write_string("RS274NGC", "UNITS", setup.UnitsInch ? "G20" : "G21");
     file.write_string("RS274NGC", "DecimalSeparator", std::string(1, separator));
+    if (setup.CamDialect) file.write_string("RS274NGC", "DIALECT", *setup.CamDialect ? "CAM" : "STRICT");
 
     file.write_int("TRAJ", "HOMING_VEL", setup.HomingVel);
     file.write_int("TRAJ", "ACCELERATION", setup.Acceleration);
@@ -275,19 +278,31 @@ void write_machine_setup(ProfileFile& file, const MachineSetup& setup, char sepa
         // Whole steps, written in the real's shortest form, which every reader takes as an int.
         file.write_int(section, "BACKLASH", a.Backlash_steps);
     }
+    if (setup.Language) file.write_string("LANGUAGE", "Language", *setup.Language);
+}
+
+std::filesystem::path written_tool_table_path(const std::filesystem::path& program_dir) {
+    return tool_table_path_for(main_configuration_path(program_dir));
 }
 
 std::optional<std::string> save_machine_setup(const std::filesystem::path& program_dir,
-                                              const MachineSetup& setup, char separator) {
+                                              const MachineSetup& setup, char separator,
+                                              const std::vector<ToolEntry>* tools) {
     const auto machine_path = machine_configuration_path(program_dir, setup.Name);
     if (!machine_path) return "Cannot write the file of the machine \"" + setup.Name + "\": not a file name";
+    std::vector<FileText> files;
     for (const std::filesystem::path& path : {*machine_path, main_configuration_path(program_dir)}) {
         ProfileFile file;
         if (auto error = load_for_writing(path, file)) return error;
         write_machine_setup(file, setup, separator);
-        if (auto error = file.save(path)) return error;
+        files.push_back({path, file.text()});
     }
-    return std::nullopt;
+    if (tools) {
+        const auto table = written_tool_table_path(program_dir);
+        if (auto error = unwritable_tool_table(table, *tools)) return error;
+        files.push_back({table, format_tool_table(*tools)});
+    }
+    return write_text_files_atomically(files);
 }
 
 void write_colours(ProfileFile& file, const ToolPathColours& colours) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/profile_file.h"
+#include "config/tool_table_file.h"
 
 namespace zorvan::config {
 
@@ -146,6 +147,10 @@ struct MachineSetup {
     std::vector<std::string> SpeedKeys;
     std::vector<std::string> MachineNames;  // written only; the start-up read keeps the list
     std::array<AxisSetup, 4> Axes{};
+    // RS274NGC/DIALECT (CAM when set) and LANGUAGE/Language, which the dialog also edits; nothing leaves
+    // the key as the file has it.
+    std::optional<bool> CamDialect;
+    std::optional<std::string> Language;
 
     bool operator==(const MachineSetup&) const = default;
 };
@@ -158,11 +163,15 @@ MachineSetup read_machine_setup(const ProfileFile& file);
 // separator in force, which is also the DecimalSeparator written. Every other key stays as it is.
 void write_machine_setup(ProfileFile& file, const MachineSetup& setup, char separator);
 
-// Writes the setup into the named machine's file, then into the main file, each through a temporary file.
-// A file that exists but cannot be read is not overwritten. nullopt on success, else the operator's text
-// of the first failure; the main file is not touched when the machine's file fails.
+// Writes the setup into the named machine's file, then into the main file and, when `tools` is given,
+// the tool list into the tool table beside the main file (ZorvanNC.tbl), each through a temporary file.
+// All or nothing: a failure puts back the files written before it. A file that exists but cannot be read
+// is not overwritten. nullopt on success, else the operator's text of the failure.
 std::optional<std::string> save_machine_setup(const std::filesystem::path& program_dir,
-                                              const MachineSetup& setup, char separator);
+                                              const MachineSetup& setup, char separator,
+                                              const std::vector<ToolEntry>* tools = nullptr);
+// The tool table the setup dialog writes: the main file's name with ".tbl".
+std::filesystem::path written_tool_table_path(const std::filesystem::path& program_dir);
 
 // The five colours of the tool-path view (24-bit, red in the low byte).
 struct ToolPathColours {

@@ -53,6 +53,71 @@ std::optional<std::string> read_text_file(const std::filesystem::path& path) {
     return text;
 }
 
+namespace {
+// Bytes asked of each read: few calls per megabyte, and a buffer that stays in the cache while its lines
+// are read.
+constexpr std::size_t READ_SIZE = std::size_t{1} << 17;
+}  // namespace
+
+TextFileLines::TextFileLines(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    buffer_.resize(READ_SIZE);
+}
+
+TextFileLines::~TextFileLines() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool TextFileLines::next(std::string_view& line) {
+    if (fd_ < 0 || failed_) return false;
+    for (;;) {
+        const char* const data = buffer_.data();
+        const void* const feed = std::memchr(data + scanned_, '\n', end_ - scanned_);
+        if (feed != nullptr) {
+            const auto stop = static_cast<std::size_t>(static_cast<const char*>(feed) - data);
+            line = std::string_view(data + begin_, stop - begin_);
+            begin_ = scanned_ = stop + 1;
+            break;
+        }
+        scanned_ = end_;
+        if (!fill()) {
+            if (failed_ || begin_ == end_) return false;
+            line = std::string_view(buffer_.data() + begin_, end_ - begin_);
+            begin_ = scanned_ = end_;
+            break;
+        }
+    }
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+}
+
+// Moves the unread rest to the front, grows the buffer only for a line longer than it, and reads more.
+bool TextFileLines::fill() {
+    if (at_end_) return false;
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        scanned_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+            return true;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        at_end_ = true;
+        failed_ = got < 0;
+        return false;
+    }
+}
+
 std::optional<std::string> write_text_file_atomically(const std::filesystem::path& path,
                                                       std::string_view text) {
     // Renaming over a link would replace the link; the file it names is the one to renew.
@@ -95,6 +160,31 @@ std::optional<std::string> write_text_file_atomically(const std::filesystem::pat
     if (folder_fd >= 0) {
         (void)::fsync(folder_fd);
         ::close(folder_fd);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> write_text_files_atomically(const std::vector<FileText>& files) {
+    std::vector<std::optional<std::string>> old_texts;
+    for (const FileText& file : files) {
+        std::error_code ec;
+        const bool there = std::filesystem::exists(file.path, ec);
+        auto old = there ? read_text_file(file.path) : std::nullopt;
+        if (there && !old) return "Cannot read " + file.path.string() + "; it is left as it is";
+        old_texts.push_back(std::move(old));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        auto failure = write_text_file_atomically(files[i].path, files[i].text);
+        if (!failure) continue;
+        // Put back in the opposite order, so a file named twice ends with its first old text.
+        for (std::size_t k = i; k-- > 0;) {
+            const auto& path = files[k].path;
+            std::error_code ec;
+            const bool restored = old_texts[k] ? !write_text_file_atomically(path, *old_texts[k])
+                                               : std::filesystem::remove(path, ec) || !ec;
+            if (!restored) *failure += "; " + path.string() + " could not be put back as it was";
+        }
+        return failure;
     }
     return std::nullopt;
 }

@@ -192,7 +192,7 @@ std::string format_tool_table(const std::vector<ToolEntry>& list) {
     return text;
 }
 
-std::optional<std::string> write_tool_table_file(const std::filesystem::path& path,
+std::optional<std::string> unwritable_tool_table(const std::filesystem::path& path,
                                                  const std::vector<ToolEntry>& list) {
     for (std::size_t position = 1; position < list.size(); ++position) {
         const ToolEntry& tool = list[position];
@@ -201,6 +201,12 @@ std::optional<std::string> write_tool_table_file(const std::filesystem::path& pa
                    " has a length, diameter or angle that is not a number";
         }
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> write_tool_table_file(const std::filesystem::path& path,
+                                                 const std::vector<ToolEntry>& list) {
+    if (auto failure = unwritable_tool_table(path, list)) return failure;
     return write_text_file_atomically(path, format_tool_table(list));
 }
 

@@ -51,6 +51,10 @@ int style_from_name(std::string_view name);
 // back with its sign (the reader skips a "-" there). Every real must be finite.
 std::string format_tool_table(const std::vector<ToolEntry>& list);
 
+// Why the list cannot be written to `path` (a length, diameter or angle that is not a number), or nullopt.
+std::optional<std::string> unwritable_tool_table(const std::filesystem::path& path,
+                                                 const std::vector<ToolEntry>& list);
+
 // Writes format_tool_table(list) through a temporary file renamed into place. nullopt on success, else
 // the operator's text of the failure; a real that is not a number refuses the write before the file is
 // touched.

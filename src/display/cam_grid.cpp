@@ -33,11 +33,58 @@ void TCamGrid::SetupStock(double x_low, double x_high, double y_low, double y_hi
     YStep = Resolution * y_step_base;
     XMin = x_low;
     YMin = y_low;
-    columns_ = samples_between(x_low, x_high, XStep) + 5;
-    rows_ = samples_between(y_low, y_high, YStep) + 5;
+    sample_columns_ = samples_between(x_low, x_high, XStep);
+    sample_rows_ = samples_between(y_low, y_high, YStep);
+    columns_ = sample_columns_ + 5;
+    rows_ = sample_rows_ + 5;
     CamCell fresh;
     fresh.height = static_cast<float>(Zero);
     Heights.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_), fresh);
+    MarkAllChanged();
+}
+
+void TCamGrid::MarkAllChanged() {
+    changed_.assign(static_cast<std::size_t>(rows_), CellSpan{0, columns_ - 1});
+    changed_first_row_ = 0;
+    changed_last_row_ = rows_ - 1;
+}
+
+void TCamGrid::ClearChanged() {
+    for (int row = changed_first_row_; row <= changed_last_row_; ++row)
+        changed_[static_cast<std::size_t>(row)] = CellSpan{};
+    changed_first_row_ = 0;
+    changed_last_row_ = -1;
+}
+
+void TCamGrid::MarkChanged(int row, int first_column, int last_column) {
+    CellSpan& span = changed_[static_cast<std::size_t>(row)];
+    if (span.empty()) {
+        span = {first_column, last_column};
+    } else {
+        span.first = std::min(span.first, first_column);
+        span.last = std::max(span.last, last_column);
+    }
+    if (!HasChanges()) {
+        changed_first_row_ = changed_last_row_ = row;
+    } else {
+        changed_first_row_ = std::min(changed_first_row_, row);
+        changed_last_row_ = std::max(changed_last_row_, row);
+    }
+}
+
+CellRect TCamGrid::ChangedBounds() const {
+    CellRect bounds;
+    if (!HasChanges()) return bounds;
+    bounds.first_row = changed_first_row_;
+    bounds.last_row = changed_last_row_;
+    bounds.first_column = columns_;
+    for (int row = changed_first_row_; row <= changed_last_row_; ++row) {
+        const CellSpan& span = changed_[static_cast<std::size_t>(row)];
+        if (span.empty()) continue;
+        bounds.first_column = std::min(bounds.first_column, span.first);
+        bounds.last_column = std::max(bounds.last_column, span.last);
+    }
+    return bounds;
 }
 
 // The profile holds, for each cell offset from the cutter's centre, how far the cutter's surface stands
@@ -120,14 +167,20 @@ bool TCamGrid::Stamp(int column, int row, double z, bool mark_cut) {
         cells_stamped_ += static_cast<unsigned long long>(end - begin);
         CamCell* cells = &Heights[static_cast<std::size_t>(w) * static_cast<std::size_t>(columns_)];
         const float* lift = &lifts_[run.first_lift + static_cast<std::size_t>(begin - first)];
+        int first_lowered = end, last_lowered = -1;
         for (int c = begin; c < end; ++c, ++lift) {
             const float bottom = static_cast<float>(z + *lift);
             CamCell& cell = cells[c];
             if (bottom < cell.height) {
                 cell.height = bottom;
-                lowered = true;
                 if (mark_cut) cell.Cut = true;
+                if (first_lowered == end) first_lowered = c;
+                last_lowered = c;
             }
+        }
+        if (last_lowered >= 0) {
+            lowered = true;
+            MarkChanged(w, first_lowered, last_lowered);
         }
     }
     return lowered;
@@ -216,13 +269,14 @@ CamSample TCamGrid::Sample(double x, double y) const {
         sample.height = cell.height;
         cut = cell.Cut;
     }
-    if (cut) {
-        sample.colour = {1, 1, 0, 1};
-    } else {
-        const double t = (sample.height + 1) / 2;
-        sample.colour = {t, 0, 1 - t, 1};
-    }
+    sample.colour = ColourOf(sample.height, cut);
     return sample;
+}
+
+CamColour TCamGrid::ColourOf(double height, bool cut) {
+    if (cut) return {1, 1, 0, 1};
+    const double t = (height + 1) / 2;
+    return {t, 0, 1 - t, 1};
 }
 
 }  // namespace zorvan::display

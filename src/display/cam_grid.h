@@ -26,6 +26,20 @@ struct CamSample {
     CamColour colour;
 };
 
+// Columns first to last of one row of cells, both included.
+struct CellSpan {
+    int first = 0;
+    int last = -1;
+    bool empty() const { return last < first; }
+};
+
+// Rows and columns of cells, first to last, all included.
+struct CellRect {
+    int first_row = 0, last_row = -1;
+    int first_column = 0, last_column = -1;
+    bool empty() const { return last_row < first_row || last_column < first_column; }
+};
+
 class TCamGrid {
   public:
     // Marks a profile offset outside the cutter.
@@ -61,6 +75,24 @@ class TCamGrid {
     // takes the nearest edge cell; an empty grid gives Zero), yellow where Cut, else blue at height -1
     // blending to red at +1.
     CamSample Sample(double x, double y) const;
+    // The colour Sample gives a point of that height, Cut or not.
+    static CamColour ColourOf(double height, bool cut);
+
+    // The samples the scene shows: those of the last SetupStock (the five spare cells beyond the highest
+    // sample each way are not shown), or the 201 of -10 to 10 in steps of 0.1 before it.
+    int SampleColumns() const { return sample_columns_; }
+    int SampleRows() const { return sample_rows_; }
+
+    // The cells whose height or Cut changed since the last ClearChanged, kept as one span of columns per
+    // row, so that the scene uploads only what the moves changed. Every stamp widens the spans of the rows
+    // it lowered; SetupStock marks the whole grid.
+    const CellSpan& ChangedColumns(int row) const { return changed_[static_cast<std::size_t>(row)]; }
+    // The smallest rectangle that holds every changed cell; empty when nothing changed.
+    CellRect ChangedBounds() const;
+    bool HasChanges() const { return changed_first_row_ <= changed_last_row_; }
+    // For a caller that wrote into Heights itself.
+    void MarkAllChanged();
+    void ClearChanged();
 
     int Rows() const { return rows_; }
     int Columns() const { return columns_; }
@@ -105,7 +137,12 @@ class TCamGrid {
     bool Segment(double x0, double y0, double z0, double x1, double y1, double z1, bool mark_cut);
     void Arc(double z, double radius, double end_angle, double start_angle, double centre_y, double centre_x);
 
+    void MarkChanged(int row, int first_column, int last_column);
+
     int rows_ = 0, columns_ = 0;
+    int sample_rows_ = 201, sample_columns_ = 201;
+    std::vector<CellSpan> changed_;  // one per row
+    int changed_first_row_ = 0, changed_last_row_ = -1;
     int cutter_rows_ = 0, cutter_columns_ = 0;
     std::vector<ProfileRun> runs_;  // the cells of Cutter that belong to the cutter
     std::vector<float> lifts_;      // program units above the tip, run after run

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
-#include "config/number_text.h"
 #include "interp/interpreter.h"
+#include "interp/number_reader.h"
 
 namespace zorvan::interp {
 namespace {
@@ -88,30 +88,11 @@ int Interpreter::read_integer_value(const std::string& text, std::size_t& pos, i
 }
 
 int Interpreter::read_real_number(const std::string& text, std::size_t& pos, double& value) {
-    const std::size_t size = text.size();
-    std::size_t i = pos;
-    char c = text[i];
-    if (c == '+' || c == '-') {
-        ++i;
-    } else if (!((c >= '0' && c <= '9') || c == decimal_separator_)) {
-        return fail("Bad number format");
-    }
-    bool seen_separator = false;
-    bool seen_digit = false;
-    for (; i < size; ++i) {
-        c = text[i];
-        if (c >= '0' && c <= '9') {
-            seen_digit = true;
-        } else if (c == decimal_separator_ && !seen_separator) {
-            seen_separator = true;
-        } else {
-            break;
-        }
-    }
-    if (!seen_digit) return fail("No digits found where real number should be");
-    // The scan above admits only what the conversion accepts, so it cannot fail here.
-    value = config::parse_real(std::string_view(text).substr(pos, i - pos), decimal_separator_).value_or(0.0);
-    pos = i;
+    const DecimalNumber number = read_decimal_number(std::string_view(text).substr(pos), decimal_separator_);
+    if (number.status == NumberStatus::BAD_FORMAT) return fail("Bad number format");
+    if (number.status == NumberStatus::NO_DIGITS) return fail("No digits found where real number should be");
+    value = number.value;
+    pos += number.length;
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Normalising a line and reading its words into a Block.
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "interp/interpreter.h"
@@ -78,6 +79,36 @@ std::size_t balancing_parenthesis(const std::string& text, std::size_t pos) {
     return std::string::npos;
 }
 
+// How the normaliser treats each character outside comments. Most characters are copied (letters lower
+// cased); the few that need a decision are looked up rather than compared one by one, since every byte of a
+// program passes here.
+enum CharacterKind : std::uint8_t {
+    DROPPED = 0,
+    COPIED = 1,
+    SPECIAL = 2
+};  // DROPPED and COPIED: 0 or 1 kept
+
+struct CharacterTable {
+    std::array<char, 256> copy{};
+    std::array<std::uint8_t, 256> kind{};
+};
+
+constexpr CharacterTable make_character_table(Dialect dialect) {
+    CharacterTable table;
+    for (int c = 0; c < 256; ++c) {
+        table.copy[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        table.kind[c] = COPIED;
+    }
+    for (unsigned char c : {' ', '\t', '\r'})
+        table.kind[c] = DROPPED;
+    for (unsigned char c : {'\n', '('})
+        table.kind[c] = SPECIAL;
+    if (dialect == Dialect::CAM) table.kind[static_cast<unsigned char>(';')] = SPECIAL;
+    return table;
+}
+constexpr CharacterTable STRICT_CHARACTERS = make_character_table(Dialect::STRICT);
+constexpr CharacterTable CAM_CHARACTERS = make_character_table(Dialect::CAM);
+
 }  // namespace
 
 void Block::init() {
@@ -93,26 +124,31 @@ void Block::init() {
 // Outside comments: no white space, lower case. Comment text keeps its case and blanks.
 int Interpreter::normalise(std::string& text, std::size_t input_length) {
     if (settings_.dialect == Dialect::CAM) return normalise_cam(text, input_length);
+    // Raw pointers: a store through the string itself could alias its own length and would reload it.
+    char* const data = text.data();
+    const std::size_t length = text.size();
     std::size_t out = 0;
     bool in_comment = false;
-    const std::size_t length = text.size();
     for (std::size_t i = 0; i < length; ++i) {
-        char c = text[i];
-        if (in_comment) {
-            if (c == ')') {
-                in_comment = false;
-            } else if (c == '(') {
-                return fail("Nested comment found");
-            }
-            text[out++] = c;
-        } else if (c == ' ' || c == '\t' || c == '\r') {
+        const char c = data[i];
+        const auto index = static_cast<unsigned char>(c);
+        const std::uint8_t kind = STRICT_CHARACTERS.kind[index];
+        if (kind != SPECIAL) {
+            // Written either way, kept only when copied: out never passes i.
+            data[out] = STRICT_CHARACTERS.copy[index];
+            out += kind;
         } else if (c == '\n') {
             if (i + 1 != length) return fail("Null missing after newline");
-        } else if (c >= 'A' && c <= 'Z') {
-            text[out++] = static_cast<char>(c + ('a' - 'A'));
         } else {
-            if (c == '(') in_comment = true;
-            text[out++] = c;
+            // A comment, copied as it is up to and with its ")".
+            data[out++] = c;
+            in_comment = true;
+            while (in_comment && ++i < length) {
+                const char inside = data[i];
+                if (inside == '(') return fail("Nested comment found");
+                data[out++] = inside;
+                in_comment = inside != ')';
+            }
         }
     }
     if (input_length == LINE_BUFFER_SIZE - 1) return fail("Command too long");
@@ -125,29 +161,34 @@ int Interpreter::normalise(std::string& text, std::size_t input_length) {
 // the line: what follows is dropped unread, and the ";" stays as a marker, so that a line holding only
 // such a comment is not an empty line.
 int Interpreter::normalise_cam(std::string& text, std::size_t input_length) {
+    char* const data = text.data();
+    const std::size_t length = text.size();
     std::size_t out = 0;
     int depth = 0;
-    const std::size_t length = text.size();
     for (std::size_t i = 0; i < length; ++i) {
-        char c = text[i];
-        if (depth > 0) {
-            if (c == ')') {
-                --depth;
-            } else if (c == '(') {
-                ++depth;
-            }
-            text[out++] = c;
-        } else if (c == ' ' || c == '\t' || c == '\r') {
+        const char c = data[i];
+        const auto index = static_cast<unsigned char>(c);
+        const std::uint8_t kind = CAM_CHARACTERS.kind[index];
+        if (kind != SPECIAL) {
+            data[out] = CAM_CHARACTERS.copy[index];
+            out += kind;
         } else if (c == '\n') {
             if (i + 1 != length) return fail("Null missing after newline");
-        } else if (c >= 'A' && c <= 'Z') {
-            text[out++] = static_cast<char>(c + ('a' - 'A'));
         } else if (c == ';') {
-            text[out++] = c;
+            data[out++] = c;
             break;
         } else {
-            if (c == '(') depth = 1;
-            text[out++] = c;
+            data[out++] = c;
+            depth = 1;
+            while (depth > 0 && ++i < length) {
+                const char inside = data[i];
+                data[out++] = inside;
+                if (inside == '(') {
+                    ++depth;
+                } else if (inside == ')') {
+                    --depth;
+                }
+            }
         }
     }
     if (input_length == LINE_BUFFER_SIZE - 1) return fail("Command too long");

@@ -293,9 +293,11 @@ std::int32_t Canon::CurrentATarget() const {
     return ToCommandInt(CurrentPosition[3] * parameters_.StepsPerUnit[3]);
 }
 
+// The tool tip in program coordinates: the stock is carved where the tip goes, so Z leaves out the tool
+// length offset that the machine position carries.
 std::array<double, 3> Canon::ToProgram(double x, double y, double z) const {
     return {(x - OriginOffset[0]) / LengthUnitScale, (y - OriginOffset[1]) / LengthUnitScale,
-            (z - OriginOffset[2]) / LengthUnitScale};
+            (z - OriginOffset[2] - ToolLengthOffset) / LengthUnitScale};
 }
 
 void Canon::dwell(double seconds) {
@@ -413,7 +415,7 @@ void Canon::program_stop() {
     pause.code = cmdPause;
     DispatchNow(pause);
     panel_.SetPauseButton(true);
-    panel_.ShowStatusNow("Program Stop.  Press the \"PAUSE\" button to continue after motion stops.");
+    panel_.ShowStatusNow(StartupTexts[TextProgramStop]);
     QueryMotionState(*controller_);
 }
 
@@ -424,7 +426,7 @@ void Canon::optional_program_stop() {
 void Canon::program_end() {
     Flush();
     RunToolChangeMacro(-1);
-    panel_.ShowStatusNow("Program Completed.");
+    panel_.ShowStatusNow(StartupTexts[TextProgramCompleted]);
 }
 
 interp::Position Canon::get_position() {

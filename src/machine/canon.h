@@ -24,6 +24,17 @@ namespace zorvan::machine {
 // What the status bar says when a tool-length measurement found no length.
 inline constexpr const char* TOOL_NOT_MEASURED = "Tool length not measured: the sensor did not switch.";
 
+// The texts of the controller start-up and of a program's stop and end, by entry.
+enum StartupText : int {
+    TextInitializing,
+    TextControllerDetected,
+    TextProgramStop,
+    TextProgramCompleted,
+    TextStartVelocityLowered,
+    TextAccelerationRefused,
+    STARTUP_TEXT_COUNT
+};
+
 class Canon final : public interp::CanonicalMachine {
   public:
     // Without a controller the canon can only preview.
@@ -141,6 +152,14 @@ class Canon final : public interp::CanonicalMachine {
     std::array<double, 6> PathExtents{};            // min X, max X, min Y, max Y, min Z, max Z in mm
     std::array<double, 4> UnitsPerStep{};           // program units per step (A: degrees per step)
     std::array<double, 4> BacklashDisplayOffset{};  // steps
+    // The language file may replace them.
+    std::array<std::string, STARTUP_TEXT_COUNT> StartupTexts{
+        "Initializing controller.",
+        "Controller detected ",
+        "Program Stop.  Press the \"PAUSE\" button to continue after motion stops.",
+        "Program Completed.",
+        "START_VEL > MAXSPS in Ini file... Setting START_VEL = MAXSPS",
+        "Could not send acceleration to controller..."};
 
   private:
     std::array<double, 3> ToMachine(double x, double y, double z) const;
@@ -161,6 +180,7 @@ class Canon final : public interp::CanonicalMachine {
     StepMove StepsTo(const std::array<double, 3>& target);
     int DominantAxis(const std::array<double, 3>& delta) const;
     std::int32_t CurrentATarget() const;
+    // Machine millimetres to the tool tip's program coordinates.
     std::array<double, 3> ToProgram(double x, double y, double z) const;
 
     // Arcs: quadrant pieces for the board, a polyline in preview, chords where a circle cannot be cut.

@@ -17,12 +17,12 @@ int ArcDirectionCode(double x_steps_per_mm, double y_steps_per_mm) {
 bool InitController(Controller& controller, MotionQueue& queue, Canon& canon, OperatorPanel& panel,
                     bool invert_step_pulse) {
     controller.ControllerPresent = true;
-    panel.ShowStatusNow("Initializing controller.");
+    panel.ShowStatusNow(canon.StartupTexts[TextInitializing]);
     canon.ComputeUnitsPerStep();
     MotionParameters& p = canon.Parameters();
     std::string message;
     const RampTable table = BuildRampTable(p, &message);
-    if (!message.empty()) panel.ShowModalMessage(message);
+    if (!message.empty()) panel.ShowModalMessage(canon.StartupTexts[TextStartVelocityLowered]);
     queue.SetRamp(table, p.AccelScale);
     queue.SetContouring(p.Contouring);
 
@@ -37,14 +37,15 @@ bool InitController(Controller& controller, MotionQueue& queue, Canon& canon, Op
     if (controller.FirmwareVersion == 0.0) return false;
     if (api->SetAccelleration(p.Acceleration, p.MaxSps, p.StartVelocity,
                               static_cast<std::uint8_t>(p.AccelScale)) != 'Z') {
-        panel.ShowModalMessage("Could not send acceleration to controller...");
+        panel.ShowModalMessage(canon.StartupTexts[TextAccelerationRefused]);
         return false;
     }
     api->SetMaxSPS(p.MaxSps, controller.AxisCount, invert_step_pulse ? 1 : 0, 0);
     panel.SetControllerTimerBase(TimerReload(p.MaxSps));
     api->SetPosition(0, 0, 0, 0, 7);
     api->SetArcDirection(static_cast<std::uint8_t>(ArcDirectionCode(p.StepsPerUnit[0], p.StepsPerUnit[1])));
-    panel.ShowStatusNow("Controller detected " + config::format_real(controller.FirmwareVersion, '.'));
+    panel.ShowStatusNow(canon.StartupTexts[TextControllerDetected] +
+                        config::format_real(controller.FirmwareVersion, '.'));
     return true;
 }
 

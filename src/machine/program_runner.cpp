@@ -50,8 +50,9 @@ int ProgramRunner::All() {
     if (!ProgramLoaded(name)) return interp::RESULT_ERROR;
     interpreter_.interpreter_reset();
     canon_.PreviewMode = true;
-    canon_.ResetPathExtents();
+    // The rendered view's stock is laid over the extents the last pass reached; this pass finds its own.
     view_->ClearToolPathView();
+    canon_.ResetPathExtents();
     const bool estop = controller_.EStopActive;
     const long stops_before = controller_.EmergencyStops;
     controller_.EStopActive = false;

@@ -3,7 +3,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -11,16 +10,6 @@
 #include "machine/manual_control.h"
 
 namespace zorvan::ui {
-namespace {
-
-// The fields show five decimals with the process's decimal separator.
-QString FieldText(double value, char separator) {
-    QString text = QString::asprintf("%.5f", value);
-    text.replace('.', QChar(separator));
-    return text;
-}
-
-}  // namespace
 
 TfrmCoord::TfrmCoord(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmCoord"));
@@ -34,11 +23,12 @@ TfrmCoord::TfrmCoord(QWidget* parent) : QDialog(parent) {
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
     auto* fields = new QGridLayout;
-    const auto add_row = [this, fields](QLabel*& label, QLineEdit*& field, const char* label_name,
+    const auto add_row = [this, fields](QLabel*& label, TRealEdit*& field, const char* label_name,
                                         const char* caption, const char* field_name, int row) {
         label = new QLabel(QString::fromLatin1(caption), this);
         label->setObjectName(QString::fromLatin1(label_name));
-        field = new QLineEdit(FieldText(0.0, '.'), this);
+        field = new TRealEdit(this);
+        field->SetFormatString(QStringLiteral("%.5f"));
         field->setObjectName(QString::fromLatin1(field_name));
         fields->addWidget(label, row, 0);
         fields->addWidget(field, row, 1);
@@ -65,19 +55,18 @@ TfrmCoord::TfrmCoord(QWidget* parent) : QDialog(parent) {
 void TfrmCoord::FormShow(int axis_count, char decimal_separator) {
     lblA->setVisible(axis_count > 3);
     txtA->setVisible(axis_count > 3);
-    for (QLineEdit* field : {txtX, txtY, txtZ, txtA}) {
-        if (const auto value = Value(field)) field->setText(FieldText(*value, decimal_separator));
-    }
-    separator_ = decimal_separator;
+    // The values are kept, shown again with the separator in force.
+    for (TRealEdit* field : {txtX, txtY, txtZ, txtA})
+        field->SetDecimalSeparator(decimal_separator);
 }
 
-std::optional<double> TfrmCoord::Value(QLineEdit* field) const {
-    return config::parse_real(field->text().trimmed().toStdString(), separator_);
+std::optional<double> TfrmCoord::Value(const TRealEdit* field) const {
+    return config::parse_real(field->text().trimmed().toStdString(), field->DecimalSeparator());
 }
 
 void TfrmCoord::Button1Click() {
     std::optional<double> values[4];
-    QLineEdit* const all[4] = {txtX, txtY, txtZ, txtA};
+    TRealEdit* const all[4] = {txtX, txtY, txtZ, txtA};
     for (std::size_t i = 0; i < 4; ++i) {
         values[i] = Value(all[i]);
         // A hidden A field still goes with the others, as the machine's fourth counter.

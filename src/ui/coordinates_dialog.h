@@ -6,8 +6,9 @@
 #include <functional>
 #include <optional>
 
+#include "ui/numeric_edit.h"
+
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace zorvan::ui {
@@ -32,18 +33,17 @@ class TfrmCoord : public QDialog {
 
     QPushButton* Button1 = nullptr;  // "Set"
     QPushButton* Button2 = nullptr;  // "Cancel"
-    QLineEdit* txtX = nullptr;
-    QLineEdit* txtY = nullptr;
-    QLineEdit* txtZ = nullptr;
-    QLineEdit* txtA = nullptr;
+    TRealEdit* txtX = nullptr;
+    TRealEdit* txtY = nullptr;
+    TRealEdit* txtZ = nullptr;
+    TRealEdit* txtA = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* lblA = nullptr;
 
   private:
-    std::optional<double> Value(QLineEdit* field) const;
-    char separator_ = '.';
+    std::optional<double> Value(const TRealEdit* field) const;
 };
 
 }  // namespace zorvan::ui

@@ -60,18 +60,22 @@ QFont PointSizedFont(QFont font, const QPaintDevice* device) {
     return font;
 }
 
-void SetUpEditor(QsciScintilla& editor) {
-    const QString preferred = QStringLiteral("Courier New");
-    QFont font = QFontDatabase::hasFamily(preferred) ? QFont(preferred)
-                                                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(EDITOR_PIXEL_SIZE);
-    font = PointSizedFont(font, &editor);
+void SetEditorFont(QsciScintilla& editor, const QFont& font) {
     // QsciScintilla::setFont is ignored while a lexer is attached; the widget font is what a lexer
     // attached later adopts, and an attached one is told directly.
     editor.setFont(font);
     editor.QWidget::setFont(font);
     if (auto* lexer = qobject_cast<GCodeLexer*>(editor.lexer())) lexer->SetBaseFont(font);
     editor.setMarginsFont(font);
+    FitLineNumberMargin(editor);
+}
+
+void SetUpEditor(QsciScintilla& editor) {
+    const QString preferred = QStringLiteral("Courier New");
+    QFont font = QFontDatabase::hasFamily(preferred) ? QFont(preferred)
+                                                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(EDITOR_PIXEL_SIZE);
+    SetEditorFont(editor, PointSizedFont(font, &editor));
 
     editor.setUtf8(true);
     editor.setAutoIndent(true);

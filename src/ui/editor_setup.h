@@ -23,6 +23,10 @@ inline long Send(QsciScintilla& editor, unsigned int message, unsigned long w_pa
 // Face, indentation, margins and the trimming of trailing blanks; meant to be called once per editor.
 void SetUpEditor(QsciScintilla& editor);
 
+// The text's face everywhere: with and without the syntax colouring, and in the line numbers. Expects a
+// point-sized font (PointSizedFont).
+void SetEditorFont(QsciScintilla& editor, const QFont& font);
+
 // The program's lines as bytes, line breaks ("\n", "\r\n", lone "\r") removed. A line break ends a line
 // rather than starting one: "G1\nG2\n" is two lines, and an empty text none.
 machine::ProgramText EditorText(QsciScintilla& editor);

@@ -8,11 +8,13 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QOpenGLContext>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -20,6 +22,7 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <cmath>
 
@@ -31,6 +34,7 @@
 #include "ui/editor_setup.h"
 #include "ui/gcode_lexer.h"
 #include "ui/panel_widgets.h"
+#include "ui/renumber_dialog.h"
 #include "ui/start_dialog.h"
 #include "ui/tool_path_widget.h"
 
@@ -108,10 +112,14 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     stack->setContentsMargins(0, 0, 0, 0);
     Draw3D = new ToolPathWidget(Panel1);
     Draw3D->setObjectName("Draw3D");
-    Scene = new QWidget(Panel1);  // the rendered view takes this place when it is built
-    Scene->setObjectName("Scene");
+    // The rendered view's scene is made when it is first shown: an OpenGL widget in the window costs a
+    // context on every paint of the window, and a system without OpenGL must still run the program.
+    SceneHost = new QWidget(Panel1);
+    SceneHost->setObjectName("SceneHost");
+    auto* scene_layout = new QGridLayout(SceneHost);
+    scene_layout->setContentsMargins(0, 0, 0, 0);
     stack->addWidget(Draw3D, 0, 0);
-    stack->addWidget(Scene, 0, 0);
+    stack->addWidget(SceneHost, 0, 0);
     row->addWidget(Panel1, 1);
     pnlMachineControl = new QWidget(upper);
     pnlMachineControl->setObjectName("pnlMachineControl");
@@ -144,6 +152,11 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     reporter_ = std::make_unique<Reporter>(*this);
     controller_ = std::make_unique<machine::Controller>(*this, options_.board);
     canon_ = std::make_unique<machine::Canon>(*this, Draw3D->View(), controller_.get());
+    stock_ = std::make_unique<display::CamGridStock>(CamGrid);
+    stock_->on_refresh = [this] {
+        if (Scene != nullptr) Scene->Refresh();
+    };
+    canon_->SetStockSink(stock_.get());
     interpreter_ = std::make_unique<interp::Interpreter>(*canon_, *reporter_, options_.program_dir);
     runner_ = std::make_unique<machine::ProgramRunner>(*interpreter_, *canon_, *controller_, *this);
     runner_->SetView(this);
@@ -162,6 +175,10 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     frmAbout = new TfrmAbout(this);
     frmStart = new TfrmStart(this);
     frmCoord = new TfrmCoord(this);
+    CreateSetupDialogs();
+    frmReNumber = new TfrmReNumber(this);
+    // Last, with every window made: the language file's texts go onto all of them.
+    ApplyLanguage(settings_.Language);
 }
 
 TfrmMain::~TfrmMain() {
@@ -180,6 +197,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     }
     // The top bar gets its width from the window's layout after the window's own resize.
     if (watched == pnlAux && event->type() == QEvent::Resize) LayOutTopBar();
+    if (watched == windowHandle() && event->type() == QEvent::Expose) OpenProgramArgument();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -188,7 +206,7 @@ void TfrmMain::BuildMenus() {
     file->addAction("&New", this, [this] { New1Click(); });
     file->addAction("&Open", this, [this] { Open1Click(); });
     file->addSeparator();
-    file->addAction("E&xit", this, [this] { Exit1Click(); });
+    file->addAction("&Exit", this, [this] { Exit1Click(); });
 
     QMenu* mode = menuBar()->addMenu("&Mode");
     mnuEditMode = mode->addAction("&Edit Center", this, [this] { mnuEditModeClick(); });
@@ -198,7 +216,8 @@ void TfrmMain::BuildMenus() {
 
     QMenu* view = menuBar()->addMenu("&View");
     Rendered1 = view->addAction("&Rendered", this, [this] { Rendered1Click(); });
-    Rendered1->setEnabled(false);  // the rendered stock view is not in this program yet
+    // Without OpenGL on a real display the rendered view cannot be shown: the item says so by being off.
+    Rendered1->setEnabled(RenderedViewAvailable());
     Wireframe1 = view->addAction("&Wireframe", this, [this] { Wireframe1Click(); });
     view->addSeparator();
     Isometric1 = view->addAction("&Isometric 3D", this, [this] { Isometric1Click(); });
@@ -235,25 +254,14 @@ void TfrmMain::BuildMenus() {
     controller->addAction("&Set Coordinates", this, [this] { SetCoordinates1Click(); });
 
     QMenu* setup = menuBar()->addMenu("&Setup");
-    setup->addAction("&Options")->setEnabled(false);
-    setup->addAction("Setup &Machine")->setEnabled(false);
+    setup->addAction("&Options", this, [this] { Colors1Click(); });
+    setup->addAction("Setup &Machine", this, [this] { SetupMachine1Click(); });
 
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&Help Contents")->setEnabled(false);
+    help->addAction("&Help Contents", this, [this] { HelpContents1Click(); });
     help->addAction("&About", this, [this] { About1Click(); });
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->addAction("&Undo", EdDnc, [this] { EdDnc->undo(); });
-    PopupMenu1->addAction("F&ont")->setEnabled(false);
-    PopupMenu1->addAction("Sea&rch")->setEnabled(false);
-    PopupMenu1->addAction("&Select All", EdDnc, [this] { EdDnc->selectAll(); });
-    PopupMenu1->addAction("Renum&ber")->setEnabled(false);
-    SyntaxColored1 = PopupMenu1->addAction("Show S&yntax", this, [this] { SyntaxColored1Click(); });
-    SyntaxColored1->setCheckable(true);
-    SyntaxColored1->setChecked(true);
-    PopupMenu1->addAction("S&ave As", this, [this] { Save1Click(); });
-    connect(EdDnc, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(EdDnc->mapToGlobal(at)); });
+    BuildEditorMenu();
 }
 
 void TfrmMain::BuildStatusBar() {
@@ -286,8 +294,8 @@ void TfrmMain::LoadSettingsAndStart() {
     for (std::size_t i = 0; i < 17; ++i)
         Msg[i] = kBuiltInMessages[i];
     Msg[machine::MsgNotResponding] = machine::NOT_RESPONDING;
-    Scene->hide();
-    Scene->setEnabled(false);
+    SceneHost->hide();
+    SceneHost->setEnabled(false);
     Draw3D->show();
     pnlEdit->move(0, pnlCoords->geometry().bottom() + 1 + 3);
     pnlControl->move(0, pnlCoords->geometry().bottom() + 1 + 3);
@@ -418,7 +426,12 @@ void TfrmMain::UpdatePositionDisplay(std::int32_t x, std::int32_t y, std::int32_
         lblCoord[i]->setText(text);
         lblCoord[i]->repaint();
     }
-    if (ControlCenterSelected()) {
+    if (ControlCenterSelected() && canon_->RenderedView) {
+        // The machine's own way carves the stock, and the marker shows where the tool is.
+        CamGrid.CutTo(shown[0], shown[1], shown[2]);
+        Scene->SetToolMarker(shown[0], shown[1], shown[2]);
+        Scene->Refresh();
+    } else if (ControlCenterSelected()) {
         View().LineTo3D(shown[0], shown[1], shown[2]);
         // The trace is shown with the next paint rather than a copy per position reply.
         Draw3D->update();
@@ -440,10 +453,24 @@ void TfrmMain::FitToViewBox() {
     View().FitWindow(ViewBox, 20, true, 20);
 }
 
+bool TfrmMain::RenderedViewAvailable() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == "offscreen" || platform == "minimal") return false;
+    QOpenGLContext context;
+    context.setFormat(TStockScene::SurfaceFormat());
+    return context.create();
+}
+
 void TfrmMain::Rendered1Click() {
+    if (!RenderedViewAvailable()) return;
     Draw3D->hide();
-    Scene->show();
-    Scene->setEnabled(true);
+    if (Scene == nullptr) {
+        Scene = new TStockScene(CamGrid, SceneHost);
+        Scene->setObjectName("Scene");
+        SceneHost->layout()->addWidget(Scene);
+    }
+    SceneHost->show();
+    SceneHost->setEnabled(true);
     ZoomWindow1->setEnabled(false);
     Isometric1->setEnabled(false);
     Front1->setEnabled(false);
@@ -452,10 +479,20 @@ void TfrmMain::Rendered1Click() {
     Top1Click();
 }
 
+// In the rendered view the camera looks straight down on the program's box from far enough to see it
+// whole; in the wire-frame view the top projection is fitted to the box.
+void TfrmMain::Top1Click() {
+    if (canon_->RenderedView) {
+        Scene->ViewTop(ViewBox[1] - ViewBox[0], ViewBox[3] - ViewBox[2]);
+        return;
+    }
+    ShowProjection(&display::TVectorDisplay3D::ViewTop);
+}
+
 void TfrmMain::Wireframe1Click() {
     Draw3D->show();
-    Scene->hide();
-    Scene->setEnabled(false);
+    SceneHost->hide();
+    SceneHost->setEnabled(false);
     Isometric1->setEnabled(true);
     Front1->setEnabled(true);
     ZoomWindow1->setEnabled(true);
@@ -545,6 +582,10 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
             EmergencyStop(true);
         else
             controller_->EStopActive = true;  // ends a preview at its next check, as "Preview Cancelled."
+        event->ignore();
+        return;
+    }
+    if (!MayDiscardProgram()) {
         event->ignore();
         return;
     }

@@ -15,6 +15,7 @@
 
 #include "config/machine_config.h"
 #include "controller/zorvan_api_table.h"
+#include "display/cam_grid.h"
 #include "display/tool_path_view.h"
 #include "interp/error_reporter.h"
 #include "interp/interpreter.h"
@@ -23,6 +24,7 @@
 #include "machine/manual_control.h"
 #include "machine/operator_panel.h"
 #include "machine/program_runner.h"
+#include "ui/stock_scene.h"
 
 class QAction;
 class QActionGroup;
@@ -44,7 +46,15 @@ class GCodeLexer;
 class ToolPathWidget;
 class TfrmAbout;
 class TfrmCoord;
+class TfrmReNumber;
 class TfrmStart;
+class TfrmColors;
+class TfrmParameters;
+struct SetupInForce;
+class TReplaceDialog;
+
+// What the operator may answer when a changed program would be replaced or closed.
+enum class UnsavedAnswer { Save, Discard, Cancel };
 
 struct MainWindowOptions {
     std::filesystem::path program_dir;                // where ZorvanNC.Ini and the board library live
@@ -53,6 +63,14 @@ struct MainWindowOptions {
     std::function<void(const QString&)> message_box;
     // The answer to a Yes/No question (true for Yes); a question box when empty. Tests answer instead.
     std::function<bool(const QString&)> confirm;
+    // The answer to the question about a changed program; a question box when empty.
+    std::function<UnsavedAnswer(const QString&)> ask_unsaved;
+    // The system sound of a search that found nothing; QApplication::beep when empty.
+    std::function<void()> beep;
+    // A program to open, as File > Open opens it, once the window runs; none when empty.
+    QString program;
+    // The user's guide (an HTML file) that Help > Contents opens.
+    std::filesystem::path guide;
 };
 
 class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public machine::ManualView {
@@ -68,9 +86,11 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void mnuEditModeClick() { SelectMode(false); }
     void mnuControlModeClick() { SelectMode(true); }
     void Rendered1Click();
+    // OpenGL on a display that can show it.
+    static bool RenderedViewAvailable();
     void Wireframe1Click();
     void Isometric1Click() { ShowProjection(&display::TVectorDisplay3D::ViewIsometric); }
-    void Top1Click() { ShowProjection(&display::TVectorDisplay3D::ViewTop); }
+    void Top1Click();
     void Front1Click() { ShowProjection(&display::TVectorDisplay3D::ViewFront); }
     void ZoomWindow1Click();
     void ClearScreen1Click();
@@ -104,6 +124,21 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void Save1Click();
     void SyntaxColored1Click();
     void Exit1Click();
+    // Setup > Options and Setup > Setup Machine; each opens its dialog over the window.
+    void Colors1Click();
+    void SetupMachine1Click();
+    // The language file's section of that name on every window and in the message tables; the built-in
+    // texts when there is none.
+    void ApplyLanguage(const std::string& language);
+    // The editor's commands (context menu) and Help > Contents.
+    void Undo1Click();
+    void Font1Click();
+    void Search1Click();
+    void ReplaceDialog1Find();
+    void ReplaceDialog1Replace();
+    void SelectAll2Click();
+    void Renumber1Click();
+    void HelpContents1Click();
     // Open and Save As after their file dialogs.
     bool OpenFile(const QString& file_name);
     bool SaveFile(const QString& file_name);
@@ -207,7 +242,12 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     bool ControllerPresent() const;
     const display::ViewBox& ViewBoxValue() const { return ViewBox; }
     TfrmStart* StartDialog() const { return frmStart; }
+    TfrmReNumber* ReNumberDialog() const { return frmReNumber; }
+    TReplaceDialog* ReplaceDialog() const { return ReplaceDialog1; }
+    QMenu* EditorMenu() const { return PopupMenu1; }
     TfrmCoord* CoordinatesDialog() const { return frmCoord; }
+    TfrmColors* ColorsDialog() const { return frmColors; }
+    TfrmParameters* ParametersDialog() const { return frmParameters; }
 
     // Entries 0..24 as the language file lays them out; 25, the board's silence, has only its built-in text.
     std::array<QString, 26> Msg;
@@ -223,6 +263,15 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     class Reporter;
 
     void BuildMenus();
+    void BuildEditorMenu();
+    // The editor's font as the operator last chose it, kept in the user's settings.
+    void RestoreEditorFont();
+    // Before a changed program is replaced or closed: true to go on (saved, or the changes given up).
+    bool MayDiscardProgram();
+    bool SaveAsChosenFile();
+    // The program named on the command line, opened once the window is on the screen at its size.
+    void OpenProgramArgument();
+    void SearchEditor(bool replace_event);
     void BuildMachinePanel(QWidget* panel);
     void ConnectMachinePanel();
     // Presses and releases of the jog buttons, movement over pnlControl and the command box's keys.
@@ -250,6 +299,11 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void WithProgram(const std::function<void()>& handler);
     bool ControlCenterSelected() const;
     void SetAuxCaption(int index, const QString& text);
+    void CreateSetupDialogs();
+    SetupInForce SetupValuesInForce() const;
+    void RestartAfterSetup();
+    // GO's caption with the start line.
+    void ShowStartLine();
 
     MainWindowOptions options_;
     config::StartupSettings settings_;
@@ -257,6 +311,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     display::ViewBox ViewBox{};
     std::array<double, 4> DisplayPosition_{};
     bool AbsoluteCoordinates_ = false;
+    bool program_argument_opened_ = false;
     bool lines_stale_ = true;
     int handler_depth_ = 0;           // run and preview handlers in progress (they nest through waits)
     bool mode_chosen_ = false;        // neither mode is checked until one is chosen
@@ -277,7 +332,11 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     std::array<QPushButton*, 4> btnAux{};
     QWidget* Panel1 = nullptr;
     ToolPathWidget* Draw3D = nullptr;
-    QWidget* Scene = nullptr;
+    // The rendered view: the stock the program carves, drawn by the scene.
+    display::TCamGrid CamGrid;
+    std::unique_ptr<display::CamGridStock> stock_;
+    QWidget* SceneHost = nullptr;  // where the scene goes when the rendered view is first shown
+    TStockScene* Scene = nullptr;
     QWidget* pnlMachineControl = nullptr;
     QGroupBox* gbControlCenter = nullptr;
     QWidget* pnlCoords = nullptr;
@@ -324,7 +383,12 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
 
     TfrmAbout* frmAbout = nullptr;
     TfrmStart* frmStart = nullptr;
+    TfrmReNumber* frmReNumber = nullptr;
+    TReplaceDialog* ReplaceDialog1 = nullptr;
     TfrmCoord* frmCoord = nullptr;
+    TfrmColors* frmColors = nullptr;
+    TfrmParameters* frmParameters = nullptr;
+    QString GoCaption_ = "&GO";
 };
 
 }  // namespace zorvan::ui

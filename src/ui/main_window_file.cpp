@@ -1,10 +1,13 @@
-// The program's text: New, Open (with the automatic preview), Save As and the syntax colouring.
+// The program's text: New, Open (with the automatic preview), Save As, the syntax colouring, and the
+// question before a changed program is given up.
 #include <Qsci/qsciscintilla.h>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTimer>
+#include <QWindow>
 
 #include "config/text_file.h"
 #include "ui/editor_setup.h"
@@ -14,8 +17,40 @@
 
 namespace zorvan::ui {
 
+namespace {
+
+// The text a changed program is asked about with.
+const char* const kUnsavedQuestion = "The program in the editor has changes that are not saved. Save them?";
+
+}  // namespace
+
+bool TfrmMain::MayDiscardProgram() {
+    if (!EdDnc->isModified()) return true;
+    UnsavedAnswer answer = UnsavedAnswer::Cancel;
+    if (options_.ask_unsaved) {
+        answer = options_.ask_unsaved(kUnsavedQuestion);
+    } else {
+        const auto button = QMessageBox::question(
+            this, "ZorvanNC", kUnsavedQuestion,
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        answer = button == QMessageBox::Save      ? UnsavedAnswer::Save
+                 : button == QMessageBox::Discard ? UnsavedAnswer::Discard
+                                                  : UnsavedAnswer::Cancel;
+    }
+    switch (answer) {
+        case UnsavedAnswer::Save:
+            return SaveAsChosenFile();
+        case UnsavedAnswer::Discard:
+            return true;
+        case UnsavedAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
 void TfrmMain::New1Click() {
-    EdDnc->clear();
+    if (!MayDiscardProgram()) return;
+    LoadEditorText(*EdDnc, "");
     lines_stale_ = true;
     interpreter_->set_program_name("");
     canon_->ResetPathExtents();
@@ -27,6 +62,7 @@ void TfrmMain::New1Click() {
 }
 
 void TfrmMain::Open1Click() {
+    if (!MayDiscardProgram()) return;
     const QString file = QFileDialog::getOpenFileName(
         this, "Open", QString(),
         "DNC Files (*.Dnc *.dnc *.DNC);;NGC Files (*.Ngc *.ngc *.NGC);;All Files (*)");
@@ -70,10 +106,24 @@ bool TfrmMain::OpenFile(const QString& file_name) {
     return true;
 }
 
+void TfrmMain::OpenProgramArgument() {
+    if (program_argument_opened_ || options_.program.isEmpty() || !windowHandle()->isExposed()) return;
+    program_argument_opened_ = true;
+    // Shown on the screen: a window manager that maximises the window has done so by then, so the
+    // preview is fitted to the view's final size.
+    QTimer::singleShot(0, this, [this] { OpenFile(options_.program); });
+}
+
 void TfrmMain::Save1Click() {
-    const QString file = QFileDialog::getSaveFileName(this, "Save As", QString(),
-                                                      "Dnc Files (*.Dnc);;Ngc Files (*.Ngc);;All Files (*)");
-    if (!file.isEmpty()) SaveFile(file);
+    SaveAsChosenFile();
+}
+
+bool TfrmMain::SaveAsChosenFile() {
+    // The dialog starts at the program's own file, so saving over it takes one confirmation.
+    const QString file =
+        QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(interpreter_->program_name()),
+                                     "Dnc Files (*.Dnc);;Ngc Files (*.Ngc);;All Files (*)");
+    return !file.isEmpty() && SaveFile(file);
 }
 
 bool TfrmMain::SaveFile(const QString& file_name) {
@@ -84,6 +134,9 @@ bool TfrmMain::SaveFile(const QString& file_name) {
         ShowModalMessage(*failure);
         return false;
     }
+    // Saved somewhere: nothing is lost when the program is replaced now, although it is not the file
+    // that Next and GO regard as loaded.
+    EdDnc->setModified(false);
     return true;
 }
 

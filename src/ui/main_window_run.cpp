@@ -6,12 +6,15 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 
 #include "display/machine_drawing.h"
 #include "ui/about_dialog.h"
 #include "ui/editor_setup.h"
 #include "ui/main_window.h"
+
+#include <QScreen>
 #include "ui/start_dialog.h"
 #include "ui/tool_path_widget.h"
 
@@ -93,7 +96,7 @@ void TfrmMain::btnPauseClick() {
 void TfrmMain::btnStopClick() {
     runner_->StartLine = 0;
     HighlightLine(0);
-    btnGo->setText("&GO [0]");
+    ShowStartLine();
     EmergencyStop(!controller_->EStopActive);
 }
 
@@ -105,7 +108,7 @@ void TfrmMain::StartfromLine1Click() {
     frmStart->FormShow(ProgramLineCount(*EdDnc));
     if (frmStart->exec() != QDialog::Accepted) return;
     runner_->StartLine = frmStart->txtStart->Value();
-    btnGo->setText(QString("GO [%1]").arg(runner_->StartLine));
+    ShowStartLine();
 }
 
 void TfrmMain::About1Click() {
@@ -115,6 +118,16 @@ void TfrmMain::About1Click() {
 
 void TfrmMain::ClearToolPathView() {
     View().ClearPicture();
+    if (!canon_->RenderedView) return;
+    // A fresh stock over the path's extents, its cells sized from the desktop so that their number does
+    // not grow with the part.
+    const auto e = canon_->PathExtentsInProgramUnits();
+    const QSize desktop = screen() != nullptr ? screen()->size() : QSize(1920, 1080);
+    CamGrid.Resolution = settings_.OpenGLResolution;
+    CamGrid.SetupStock(e[0], e[1], e[2], e[3], (e[1] - e[0]) / std::max(desktop.width(), 1),
+                       (e[3] - e[2]) / std::max(desktop.height(), 1));
+    Scene->SetDummyPosition((e[0] + e[1]) / 2, (e[2] + e[3]) / 2, (e[4] + e[5]) / 2);
+    Scene->Refresh();
 }
 
 void TfrmMain::ClearPicture() {
@@ -127,6 +140,7 @@ void TfrmMain::DrawMachineAndTool() {
 }
 
 void TfrmMain::RepaintToolPathView() {
+    if (canon_->RenderedView) Scene->Refresh();
     Draw3D->ShowPicture();
 }
 

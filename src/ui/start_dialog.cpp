@@ -1,55 +1,14 @@
 #include "ui/start_dialog.h"
 
-#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
-#include "display/line_numbers.h"
 #include "ui/window_placement.h"
 
 namespace zorvan::ui {
-
-TIntegerEdit::TIntegerEdit(QWidget* parent) : QLineEdit(parent) {
-    SetTextColour(NormalColour);
-}
-
-int TIntegerEdit::Value() const {
-    const QString content = text();
-    if (content.isEmpty()) return 0;
-    return display::ParseWholeNumber(content.toStdString()).value_or(LowerLimit);
-}
-
-void TIntegerEdit::SetValue(int value) {
-    setText(QString::number(value));
-}
-
-void TIntegerEdit::ApplyLimits() {
-    const int value = Value();
-    const int limited = std::clamp(value, LowerLimit, std::max(LowerLimit, UpperLimit));
-    SetValue(limited);
-    SetTextColour(limited == value ? NormalColour : WarningColour);
-}
-
-// Only a move to another control limits: a mouse press on a focusable control arrives here before that
-// control sees it, so OK reads the limited value. The window closing or losing activation does not, or
-// the value confirmed with Enter would be limited once the dialog hides.
-void TIntegerEdit::focusOutEvent(QFocusEvent* event) {
-    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
-        ApplyLimits();
-    QLineEdit::focusOutEvent(event);
-}
-
-void TIntegerEdit::SetTextColour(const QColor& colour) {
-    QPalette colours = palette();
-    colours.setColor(QPalette::Text, colour);
-    setPalette(colours);
-}
 
 TfrmStart::TfrmStart(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
@@ -59,8 +18,9 @@ TfrmStart::TfrmStart(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     txtStart = new TIntegerEdit(this);
     txtStart->setObjectName(QStringLiteral("txtStart"));
-    txtStart->LowerLimit = 0;
-    txtStart->UpperLimit = 99999;
+    txtStart->MinValue = 0;
+    txtStart->MaxValue = 99999;
+    txtStart->SetValidate(true);
     txtStart->SetValue(0);
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -82,7 +42,7 @@ TfrmStart::TfrmStart(QWidget* parent)
 }
 
 void TfrmStart::FormShow(int editor_line_count) {
-    txtStart->UpperLimit = editor_line_count;
+    txtStart->MaxValue = editor_line_count;
     CentreOnScreen(*this);
     txtStart->setFocus();
     txtStart->selectAll();

@@ -2,38 +2,13 @@
 #pragma once
 
 #include <QDialog>
-#include <QLineEdit>
+
+#include "ui/numeric_edit.h"
 
 class QLabel;
 class QPushButton;
 
 namespace zorvan::ui {
-
-// An integer field that is limited when the keyboard focus leaves it, not while it is read: a value
-// confirmed with Enter is taken as typed.
-class TIntegerEdit : public QLineEdit {
-    Q_OBJECT
-
-  public:
-    explicit TIntegerEdit(QWidget* parent = nullptr);
-
-    // 0 for an empty text, the lower limit for a text that is not an integer; the limits are not applied.
-    int Value() const;
-    void SetValue(int value);
-    // Writes the limited value back, red when limiting changed it and black otherwise.
-    void ApplyLimits();
-
-    int LowerLimit = 0;
-    int UpperLimit = 0;
-    QColor NormalColour = Qt::black;
-    QColor WarningColour = Qt::red;
-
-  protected:
-    void focusOutEvent(QFocusEvent* event) override;
-
-  private:
-    void SetTextColour(const QColor& colour);
-};
 
 class TfrmStart : public QDialog {
     Q_OBJECT

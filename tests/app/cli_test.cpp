@@ -1,6 +1,8 @@
 // The headless command line: usage, exit statuses, and the start-up it makes before a program runs.
 #include "app/cli_commands.h"
 #include "app/cli_run.h"
+#include "app/trace_canon.h"
+#include "config/text_file.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +14,14 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
+#include <random>
 
 namespace zorvan::app {
 namespace {
@@ -101,6 +108,42 @@ TEST_F(CliTest, TheConfiguredDecimalSeparatorReadsCommaNumbers) {
               "set_origin_offsets(0.0000, 0.0000, 0.0000)\n"
               "stop_spindle_turning()\n"
               "program_end()\n");
+}
+
+// check and trace read the file as they go; its lines are the editor's lines, the same as splitting the
+// whole text, also across the reads and for a line longer than one read.
+TEST_F(CliTest, AFileReadAsItGoesGivesTheEditorsLines) {
+    const std::string long_line(300000, 'x');
+    std::string crossing;
+    for (int i = 0; i < 30000; ++i)
+        crossing += "G1 X" + std::to_string(i) + (i % 3 == 0 ? "\r\n" : "\n");
+    const std::string texts[] = {"",
+                                 "\n",
+                                 "\n\n",
+                                 "M2",
+                                 "M2\n",
+                                 "M2\r\n",
+                                 "M2\r",
+                                 "\r",
+                                 "\r\n\r\n",
+                                 "G0\n\nM2",
+                                 "G0\rX1\n",
+                                 std::string("G0\0X1\nM2\n", 9),
+                                 "G0\n" + long_line + "\r\nM2",
+                                 long_line,
+                                 crossing,
+                                 crossing + "M2"};
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 20) + " of " + std::to_string(text.size()));
+        config::TextFileLines source(write("lines.ngc", text));
+        ASSERT_TRUE(source.is_open());
+        std::vector<std::string> lines;
+        std::string_view line;
+        while (source.next(line))
+            lines.emplace_back(line);
+        EXPECT_FALSE(source.failed());
+        EXPECT_EQ(lines, split_lines(text));
+    }
 }
 
 TEST_F(CliTest, ConfigListsTheValuesInForce) {
@@ -221,6 +264,67 @@ TEST_F(CliTest, RunSetsTheSpindlePwmOfAnSWord) {
     EXPECT_EQ(pwm(), 75);
     EXPECT_EQ(out.find("PWM"), std::string::npos);
     EXPECT_NE(out.find("cmdSetOutput axisMask=4 option=1\n"), std::string::npos);
+}
+
+// A trace prints reals as "%.4f" would, and -0.0000 as 0.0000: ties to even at the fourth decimal,
+// tiny and huge values, and whatever lies between.
+TEST(TraceOutput, PrintsRealsAsTheGeneralConversionDoes) {
+    auto expected_text = [](double value) {
+        char text[400];
+        const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4);
+        std::string printed(text, result.ptr);
+        return printed == "-0.0000" ? std::string("0.0000") : printed;
+    };
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.00005,
+                                  -0.00005,
+                                  0.03125,  // a tie: 312.5 ten-thousandths
+                                  0.09375,
+                                  -2.65625,
+                                  0.5,
+                                  1234.56785,
+                                  std::ldexp(1.0, 49) - 0.125,
+                                  std::ldexp(1.0, 49),
+                                  std::ldexp(1.0, 49) + 0.5,
+                                  1e15,
+                                  -1e300,
+                                  std::numeric_limits<double>::denorm_min(),
+                                  -std::numeric_limits<double>::denorm_min(),
+                                  std::numeric_limits<double>::max(),
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN()};
+    std::mt19937_64 random(18);
+    for (int i = 0; i < 100000; ++i) {
+        // Any bits with an exponent from tiny to huge; decimals of five places, half of them ties in
+        // decimal; and odd multiples of powers of two, where the binary value is an exact tie.
+        const std::uint64_t mantissa = random() & ((std::uint64_t{1} << 52) - 1);
+        const std::uint64_t exponent = 1023 - 80 + random() % 140;
+        values.push_back(
+            std::bit_cast<double>((random() & (std::uint64_t{1} << 63)) | (exponent << 52) | mantissa));
+        const auto decimal = static_cast<std::int64_t>(random() % 2000000000) - 1000000000;
+        values.push_back(static_cast<double>(decimal) / 100000.0);
+        values.push_back(static_cast<double>(decimal | 1) / static_cast<double>(1u << (1 + random() % 20)));
+    }
+    std::string out, err;
+    zorvan::testing::capture_output(
+        [&](std::FILE* file, std::FILE*) {
+            TraceOutput output(file);
+            for (double value : values) {
+                output.append_real(value);
+                output.append("\n");
+            }
+            return 0;
+        },
+        out, err);
+    std::string_view printed = out;
+    for (double value : values) {
+        const std::size_t end = printed.find('\n');
+        ASSERT_NE(end, std::string_view::npos);
+        ASSERT_EQ(printed.substr(0, end), expected_text(value)) << std::hexfloat << value;
+        printed.remove_prefix(end + 1);
+    }
 }
 
 }  // namespace

@@ -64,5 +64,20 @@ TEST_F(ProgramFolder, AUserFolderThatCannotBeMadeFallsBackToTheProgramsFolder) {
     EXPECT_NE(note.find("cannot make"), std::string::npos);
 }
 
+// Installed, the guide lies beside the sample machine's folder; from a build tree it is read from the
+// sources; when neither has it, the installed place is named.
+TEST_F(ProgramFolder, TheUserGuideIsFoundInstalledOrInTheSources) {
+    const std::filesystem::path from_program = "../../share/doc/zorvannc/guide";
+    const auto installed = temp.path() / "usr/share/doc/zorvannc/guide/index.html";
+    const auto sources = temp.path() / "src/docs/guide";
+    EXPECT_EQ(user_guide(exe, from_program, sources), installed);
+    std::filesystem::create_directories(sources);
+    put(sources / "index.html", "<html></html>");
+    EXPECT_EQ(user_guide(exe, from_program, sources), sources / "index.html");
+    std::filesystem::create_directories(installed.parent_path());
+    put(installed, "<html></html>");
+    EXPECT_EQ(user_guide(exe, from_program, sources), installed);
+}
+
 }  // namespace
 }  // namespace zorvan::app

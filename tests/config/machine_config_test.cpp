@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 
@@ -215,6 +217,8 @@ MachineSetup unusual_setup() {
                {-0.5, 0.05, true, -133.333333333333, 7001, 5},
                {1, 0.1, false, 2032, 7002, 10},
                {2.5, 0.15, true, 17.7777777777778, 7003, 15}}};
+    m.CamDialect = true;
+    m.Language = "Deutsch";
     return m;
 }
 
@@ -236,6 +240,8 @@ TEST(MachineConfigWriting, WhatIsWrittenReadsBackWithEitherSeparator) {
         EXPECT_EQ(startup.MaxY, 1e20);
         EXPECT_EQ(startup.Units, "G20");
         EXPECT_EQ(startup.InvertStepPulse, true);
+        EXPECT_EQ(startup.Language, "Deutsch");
+        EXPECT_TRUE(is_cam_dialect(read_dialect(ProfileFile::parse(text))));
         const auto controller = read_controller_settings(ProfileFile::parse(text), startup.DecimalSeparator);
         EXPECT_EQ(controller.StepsPerUnit[1], setup.Axes[1].StepsPerUnit);
         EXPECT_EQ(controller.StepsPerUnit[3], setup.Axes[3].StepsPerUnit);
@@ -300,6 +306,36 @@ TEST_F(SavingFiles, TheSetupGoesToTheMachinesFileAndThenTheMainFile) {
     ASSERT_EQ(save_colours(dir, {1, 2, 3, 4, 5}), std::nullopt);
     EXPECT_EQ(read_startup_settings(*ProfileFile::load(dir / "ZorvanNC.Ini")).ColorCCW, 4);
     EXPECT_EQ(ProfileFile::load(dir / "East bench.Ini")->text(), machine->text());
+}
+
+// With the tool list, the tool table beside the main file is the third file of one save; a failure of any
+// of the three leaves all of them as they were.
+TEST_F(SavingFiles, TheSetupAndTheToolTableAreSavedAllOrNothing) {
+    const std::string main_text = "[TRAJ]\r\nMAXSPS=900\r\n";
+    std::ofstream(dir / "ZorvanNC.Ini") << main_text;
+    std::vector<ToolEntry> tools = {{}, {7, 2.5, 0.5, StyleVee, 90, "engraver"}};
+    const MachineSetup setup = unusual_setup();
+
+    std::vector<ToolEntry> long_comment = tools;
+    long_comment[1].Comment.assign(10000, 'x');
+    {
+        const zorvan::testing::FileSizeLimit limit(8192);
+        const auto failure = save_machine_setup(dir, setup, '.', &long_comment);
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->find("ZorvanNC.tbl"), std::string::npos) << *failure;
+    }
+    std::vector<ToolEntry> not_a_number = tools;
+    not_a_number[1].Length = std::nan("");
+    EXPECT_TRUE(save_machine_setup(dir, setup, '.', &not_a_number));
+    EXPECT_EQ(read_text_file(dir / "ZorvanNC.Ini"), main_text);
+    EXPECT_FALSE(std::filesystem::exists(dir / "East bench.Ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ZorvanNC.tbl"));
+
+    ASSERT_EQ(save_machine_setup(dir, setup, '.', &tools), std::nullopt);
+    EXPECT_EQ(written_tool_table_path(dir), dir / "ZorvanNC.tbl");
+    EXPECT_EQ(read_text_file(dir / "ZorvanNC.tbl"), format_tool_table(tools));
+    EXPECT_EQ(read_machine_setup(*ProfileFile::load(dir / "ZorvanNC.Ini")).MaxSps, setup.MaxSps);
+    EXPECT_TRUE(std::filesystem::exists(dir / "East bench.Ini"));
 }
 
 TEST_F(SavingFiles, AFailedSaveSaysSoAndLeavesTheMainFileAlone) {

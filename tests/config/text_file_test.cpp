@@ -46,6 +46,30 @@ TEST_F(AtomicWrite, AReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
     EXPECT_EQ(files_in_dir(), 2u);
 }
 
+// The third file cannot be written (its folder is a plain file): the first gets its old text back and the
+// second, which was not there, goes again.
+TEST_F(AtomicWrite, SeveralFilesAreWrittenAllOrNothing) {
+    std::ofstream(dir / "ZorvanNC.Ini") << "old";
+    std::ofstream(dir / "plain") << "plain";
+    std::vector<FileText> files = {
+        {dir / "ZorvanNC.Ini", "new"}, {dir / "Mill.Ini", "new"}, {dir / "plain" / "ZorvanNC.tbl", "new"}};
+    const auto failure = write_text_files_atomically(files);
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find("ZorvanNC.tbl"), std::string::npos) << *failure;
+    EXPECT_EQ(read_text_file(dir / "ZorvanNC.Ini"), "old");
+    EXPECT_FALSE(std::filesystem::exists(dir / "Mill.Ini"));
+
+    files[2].path = dir / "ZorvanNC.tbl";
+    EXPECT_EQ(write_text_files_atomically(files), std::nullopt);
+    for (const FileText& file : files)
+        EXPECT_EQ(read_text_file(file.path), "new");
+
+    // A file there that cannot be read could not be put back: nothing is written.
+    std::filesystem::create_directory(dir / "Lathe.Ini");
+    EXPECT_TRUE(write_text_files_atomically({{dir / "ZorvanNC.Ini", "newer"}, {dir / "Lathe.Ini", "x"}}));
+    EXPECT_EQ(read_text_file(dir / "ZorvanNC.Ini"), "new");
+}
+
 TEST_F(AtomicWrite, AFailureIsReportedAndTheOldFileStaysWhole) {
     const auto missing_folder = write_text_file_atomically(dir / "none" / "ZorvanNC.Ini", "x");
     ASSERT_TRUE(missing_folder);

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -383,6 +384,90 @@ TEST(CamGridSample, AnEmptyGridShowsTheFreshHeight) {
 
 // Shapes the cutter from the tool table through a tool change and carves through the canonical
 // functions, as the rendered preview does.
+TEST(CamGridChanges, SetupStockMarksEveryCellAndClearForgetsThem) {
+    TCamGrid grid;
+    EXPECT_FALSE(grid.HasChanges());
+    EXPECT_EQ(grid.SampleColumns(), 201);  // -10 to 10 in steps of 0.1 until the first set-up
+    EXPECT_EQ(grid.SampleRows(), 201);
+    grid.Resolution = 1.0;
+    grid.SetupStock(0, 2, 0, 1, 0.1, 0.1);
+    EXPECT_EQ(grid.SampleColumns(), 21);
+    EXPECT_EQ(grid.SampleRows(), 11);
+    const CellRect all = grid.ChangedBounds();
+    EXPECT_EQ(all.first_row, 0);
+    EXPECT_EQ(all.last_row, grid.Rows() - 1);
+    EXPECT_EQ(all.first_column, 0);
+    EXPECT_EQ(all.last_column, grid.Columns() - 1);
+    grid.ClearChanged();
+    EXPECT_FALSE(grid.HasChanges());
+    EXPECT_TRUE(grid.ChangedBounds().empty());
+    for (int row = 0; row < grid.Rows(); ++row)
+        EXPECT_TRUE(grid.ChangedColumns(row).empty()) << row;
+}
+
+// Whatever a move does, each row's span runs exactly from its first to its last changed cell, so the
+// scene uploads every change and little else.
+TEST(CamGridChanges, EachRowSpansExactlyTheCellsAMoveChanged) {
+    struct Case {
+        const char* what;
+        std::function<void(TCamGrid&)> before;  // not counted
+        std::function<void(TCamGrid&)> move;
+        int changed_cells;  // -1: not counted
+    };
+    const Case cases[] = {
+        {"a groove along a row", [](TCamGrid&) {}, [](TCamGrid& g) { g.CutLine(0.2, 1, -1, 1.2, 1, -1); },
+         11},
+        {"a Ball groove on a slant", [](TCamGrid& g) { g.SetCutter(config::StyleBall, 0, 0.5); },
+         [](TCamGrid& g) { g.CutLine(0.3, 0.4, -1, 1.5, 1.3, -0.5); }, -1},
+        {"an arc", [](TCamGrid& g) { g.SetCutter(config::StyleEnd, 0, 0.3); },
+         [](TCamGrid& g) { g.CutArcCCW(-0.5, 0.6, PI, 0, 1, 1); }, -1},
+        {"a rapid through the stock", [](TCamGrid&) {},
+         [](TCamGrid& g) { EXPECT_TRUE(g.CutRapid(0, 0, -1, 2, 2, -1)); }, 21},
+        {"a rapid above the stock", [](TCamGrid&) {}, [](TCamGrid& g) { g.CutRapid(0, 0, 1, 2, 2, 1); }, 0},
+        {"the same groove again", [](TCamGrid& g) { g.CutLine(0.2, 1, -1, 1.2, 1, -1); },
+         [](TCamGrid& g) { g.CutLine(0.2, 1, -1, 1.2, 1, -1); }, 0},
+        {"two cuts far apart", [](TCamGrid&) {},
+         [](TCamGrid& g) {
+             g.CutLine(0.1, 0.1, -1, 0.3, 0.1, -1);
+             g.CutLine(1.8, 1.9, -1, 1.9, 1.9, -1);
+         },
+         -1},
+        {"a cut beyond the edge", [](TCamGrid& g) { g.SetCutter(config::StyleEnd, 0, 0.5); },
+         [](TCamGrid& g) { g.CutLine(-5, -5, -1, -5, -5, -1); }, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TCamGrid grid = point_cutter_grid();
+        c.before(grid);
+        const std::vector<CamCell> was = grid.Heights;
+        grid.ClearChanged();
+        c.move(grid);
+        int changed_cells = 0;
+        for (int row = 0; row < grid.Rows(); ++row) {
+            int first = grid.Columns(), last = -1;
+            for (int column = 0; column < grid.Columns(); ++column) {
+                const CamCell& old = was[static_cast<std::size_t>(row * grid.Columns() + column)];
+                const CamCell& now = grid.Cell(row, column);
+                if (old.height == now.height && old.Cut == now.Cut) continue;
+                first = std::min(first, column);
+                last = column;
+                ++changed_cells;
+            }
+            const CellSpan span = grid.ChangedColumns(row);
+            if (last < 0) {
+                EXPECT_TRUE(span.empty()) << "row " << row;
+            } else {
+                EXPECT_EQ(span.first, first) << "row " << row;
+                EXPECT_EQ(span.last, last) << "row " << row;
+            }
+        }
+        if (c.changed_cells >= 0) {
+            EXPECT_EQ(changed_cells, c.changed_cells);
+        }
+        EXPECT_EQ(grid.HasChanges(), changed_cells > 0);
+    }
+}
+
 TEST(CamGridStock, ToolChangeAndPreviewMovesCarveTheGrid) {
     testing::TempDir dir;
     dir.write("ZorvanNC.tbl",

@@ -1,7 +1,18 @@
 // Values of words: numbers, parameters, bracketed expressions and unary functions.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+
 #include "interp/interpreter_test_support.h"
+#include "interp/number_reader.h"
 
 namespace zorvan::interp::testing {
 namespace {
@@ -113,6 +124,144 @@ TEST_F(Expressions, IntegerWordsAllowATenThousandth) {
     ASSERT_EQ(line("G10 L2.00005 P1 X3"), RESULT_OK);
     EXPECT_EQ(line("G10 L2.5 P1 X3"), RESULT_ERROR);
     EXPECT_EQ(error(), "Non-integer value for integer");
+}
+
+// What strtod makes of the characters the reader took, the separator written as ".". The program never
+// sets a locale, so strtod reads the point.
+double strtod_of(std::string_view taken, char separator) {
+    std::string copy(taken);
+    for (std::size_t i = 0; i < copy.size(); ++i) {
+        const bool sign = i == 0 && (copy[i] == '+' || copy[i] == '-');
+        const bool digit = copy[i] >= '0' && copy[i] <= '9';
+        if (!sign && !digit) {
+            EXPECT_EQ(copy[i], separator) << taken;
+            copy[i] = '.';
+        }
+    }
+    char* end = nullptr;
+    const double value = std::strtod(copy.c_str(), &end);
+    EXPECT_EQ(end, copy.c_str() + copy.size()) << taken;
+    return value;
+}
+
+// The same double bit for bit: -0.0 is not 0.0.
+void expect_same_double(double actual, double expected, std::string_view text) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(actual), std::bit_cast<std::uint64_t>(expected))
+        << text << ": " << actual << " instead of " << expected;
+}
+
+struct NumberCase {
+    std::string text;
+    char separator;
+    NumberStatus status;
+    std::size_t length;
+    double value;
+};
+
+TEST(NumberReader, TakesTheLongestNumberAndTellsWhyItTakesNone) {
+    const double infinity = std::numeric_limits<double>::infinity();
+    const NumberCase cases[] = {
+        {"12.5x", '.', NumberStatus::OK, 4, 12.5},
+        {"-.5]", '.', NumberStatus::OK, 3, -0.5},
+        {"+7", '.', NumberStatus::OK, 2, 7.0},
+        {"5.", '.', NumberStatus::OK, 2, 5.0},
+        {"1.2.3", '.', NumberStatus::OK, 3, 1.2},
+        {"-0", '.', NumberStatus::OK, 2, -0.0},
+        {"-0.000", '.', NumberStatus::OK, 6, -0.0},
+        {"007", '.', NumberStatus::OK, 3, 7.0},
+        {"1e5", '.', NumberStatus::OK, 1, 1.0},  // no exponent in a program's numbers
+        {"1,5", ',', NumberStatus::OK, 3, 1.5},
+        {"1.5", ',', NumberStatus::OK, 1, 1.0},
+        {",25", ',', NumberStatus::OK, 3, 0.25},
+        // Whatever the configuration names is the separator once, after the sign and digits are taken.
+        {"1-5", '-', NumberStatus::OK, 3, 1.5},
+        {"--5", '-', NumberStatus::OK, 3, -0.5},
+        {"1e5", 'e', NumberStatus::OK, 3, 1.5},
+        {"15.5", '5', NumberStatus::OK, 2, 15.0},
+        // Past the digits a double holds, and past its range.
+        {"9007199254740993", '.', NumberStatus::OK, 16, 9007199254740992.0},
+        {"12345678901234567890.5", '.', NumberStatus::OK, 22, 12345678901234567890.5},
+        {std::string(400, '9'), '.', NumberStatus::OK, 400, infinity},
+        {"0." + std::string(400, '0') + "1", '.', NumberStatus::OK, 403, 0.0},
+        {"-0." + std::string(400, '0') + "1", '.', NumberStatus::OK, 404, -0.0},
+        {"x1", '.', NumberStatus::BAD_FORMAT, 0, 0.0},
+        {"*2", '.', NumberStatus::BAD_FORMAT, 0, 0.0},
+        {".", '.', NumberStatus::NO_DIGITS, 1, 0.0},
+        {"+", '.', NumberStatus::NO_DIGITS, 1, 0.0},
+        {"-x", '.', NumberStatus::NO_DIGITS, 1, 0.0},
+        {"", '.', NumberStatus::NO_DIGITS, 0, 0.0},
+    };
+    for (const NumberCase& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 40) + " with " + c.separator);
+        const DecimalNumber number = read_decimal_number(c.text, c.separator);
+        EXPECT_EQ(number.status, c.status);
+        if (c.status != NumberStatus::OK) continue;
+        EXPECT_EQ(number.length, c.length);
+        expect_same_double(number.value, c.value, c.text);
+    }
+}
+
+// Every number of the golden and example programs, read from every place a number could start, with
+// either separator: the same double as strtod.
+TEST(NumberReader, GivesStrtodsDoubleForEveryNumberOfTheGoldenPrograms) {
+    const std::filesystem::path root =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    long compared = 0;
+    for (const auto& folder : {root / "tests" / "data", root / "examples"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().extension() != ".ngc") continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::stringstream text;
+            text << in.rdbuf();
+            for (const char separator : {'.', ','}) {
+                std::string program = text.str();
+                for (char& c : program) {
+                    if (c == '.' || c == ',') c = separator;
+                }
+                for (std::size_t start = 0; start < program.size(); ++start) {
+                    const std::string_view rest = std::string_view(program).substr(start, 300);
+                    const DecimalNumber number = read_decimal_number(rest, separator);
+                    if (number.status != NumberStatus::OK) continue;
+                    const std::string_view taken = rest.substr(0, number.length);
+                    expect_same_double(number.value, strtod_of(taken, separator), taken);
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 1000);
+}
+
+// Random digit strings of every length up to 26, with and without a separator, leading zeros and a
+// sign: the fast conversion and the long one against strtod, around their border at 19 digits and 2^53.
+TEST(NumberReader, GivesStrtodsDoubleForRandomDigitStrings) {
+    std::mt19937_64 random(18);
+    std::uniform_int_distribution<int> digit('0', '9');
+    for (int round = 0; round < 200000; ++round) {
+        const std::size_t digits = 1 + random() % 26;
+        std::string text;
+        switch (random() % 3) {
+            case 0:
+                text += '-';
+                break;
+            case 1:
+                text += '+';
+                break;
+            default:
+                break;
+        }
+        const std::size_t zeros = random() % 4 == 0 ? random() % 8 : 0;
+        text.append(zeros, '0');
+        for (std::size_t i = 0; i < digits; ++i)
+            text += static_cast<char>(digit(random));
+        const std::size_t unsigned_length = text.size() - (text[0] == '+' || text[0] == '-' ? 1 : 0);
+        const char separator = random() % 2 == 0 ? '.' : ',';
+        if (random() % 4 != 0) text.insert(text.size() - random() % (unsigned_length + 1), 1, separator);
+        const DecimalNumber number = read_decimal_number(text, separator);
+        ASSERT_EQ(number.status, NumberStatus::OK) << text;
+        ASSERT_EQ(number.length, text.size()) << text;
+        expect_same_double(number.value, strtod_of(text, separator), text);
+    }
 }
 
 }  // namespace

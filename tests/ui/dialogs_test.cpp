@@ -71,34 +71,6 @@ bool IsRed(const TIntegerEdit& edit) {
     return edit.palette().color(QPalette::Text) == QColor(Qt::red);
 }
 
-struct FieldCase {
-    QString text;
-    int value;        // read as it is
-    QString limited;  // after the limits are applied
-    bool red;
-};
-
-// Limits 5..50, so the lower limit differs from the value of an empty text.
-TEST(TIntegerEdit, ReadsAndLimits) {
-    const std::vector<FieldCase> cases = {
-        {"", 0, "5", true},       {"abc", 5, "5", false}, {"20", 20, "20", false},
-        {"+20", 20, "20", false}, {"-3", -3, "5", true},  {"500", 500, "50", true},
-        {"1.5", 5, "5", false},   {" 7", 5, "5", false},  {"99999999999", 5, "5", false},
-        {"50", 50, "50", false},  {"5", 5, "5", false},   {"51", 51, "50", true},
-    };
-    TIntegerEdit edit;
-    edit.LowerLimit = 5;
-    edit.UpperLimit = 50;
-    for (const FieldCase& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
-        edit.setText(c.text);
-        EXPECT_EQ(edit.Value(), c.value);
-        edit.ApplyLimits();
-        EXPECT_EQ(edit.text(), c.limited);
-        EXPECT_EQ(IsRed(edit), c.red);
-    }
-}
-
 class StartDialogTest : public ::testing::Test {
   protected:
     // What the owner does before exec(), then the typing into the field.

@@ -54,12 +54,22 @@ class MainWindow : public ::testing::Test {
     }
     void Start(bool with_board, const std::string& board_settings = "") {
         if (with_board) board = SimulatedBoard(board_settings);
-        window = std::make_unique<TfrmMain>(MainWindowOptions{
-            temp.path(), board, [this](const QString& m) { messages.push_back(m.toStdString()); },
-            [this](const QString& question) {
-                questions.push_back(question.toStdString());
-                return answer_yes;
-            }});
+        MainWindowOptions options;
+        options.program_dir = temp.path();
+        options.board = board;
+        options.message_box = [this](const QString& m) { messages.push_back(m.toStdString()); };
+        options.confirm = [this](const QString& question) {
+            questions.push_back(question.toStdString());
+            return answer_yes;
+        };
+        options.ask_unsaved = [this](const QString& question) {
+            questions.push_back(question.toStdString());
+            return unsaved_answer;
+        };
+        options.beep = [this] { ++beeps; };
+        options.program = program_argument;
+        options.guide = guide;
+        window = std::make_unique<TfrmMain>(std::move(options));
         window->resize(1000, 760);
         window->show();
         QApplication::processEvents();
@@ -79,6 +89,10 @@ class MainWindow : public ::testing::Test {
     Messages messages;
     Messages questions;  // the Yes/No questions, answered with answer_yes
     bool answer_yes = false;
+    UnsavedAnswer unsaved_answer = UnsavedAnswer::Cancel;  // to the question about a changed program
+    int beeps = 0;
+    QString program_argument;     // as if named on the command line
+    std::filesystem::path guide;  // what Help > Contents opens
 };
 
 inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
