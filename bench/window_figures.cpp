@@ -58,8 +58,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double before_window = ResidentMiB();
-    zorvan::ui::TfrmMain window(
-        {folder.path(), std::nullopt, [](const QString&) {}, [](const QString&) { return true; }});
+    zorvan::ui::MainWindowOptions options;
+    options.program_dir = folder.path();
+    options.message_box = [](const QString&) {};
+    options.confirm = [](const QString&) { return true; };
+    zorvan::ui::TfrmMain window(options);
     window.resize(1280, 900);
     window.show();
     QApplication::processEvents();

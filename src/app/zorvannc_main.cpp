@@ -22,6 +22,13 @@ bool DisplayAvailable() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// Where the package installs the guide, or the sources for a program run from its build tree.
+std::string UserGuide() {
+    return zorvan::app::user_guide(zorvan::app::executable_dir(), ZORVAN_GUIDE_FROM_PROGRAM,
+                                   ZORVAN_GUIDE_IN_SOURCES)
+        .string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -29,6 +36,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(zorvan::app::program_usage().c_str(), stdout);
+            std::printf("The user's guide: %s\n", UserGuide().c_str());
             return 0;
         }
     }
@@ -67,8 +75,7 @@ int main(int argc, char** argv) {
     options.program_dir = folder;
     options.board = board;
     options.program = QString::fromStdString(parsed.program);
-    options.guide =
-        zorvan::app::user_guide(folders.executable_dir, ZORVAN_GUIDE_FROM_PROGRAM, ZORVAN_GUIDE_IN_SOURCES);
+    options.guide = UserGuide();
     zorvan::ui::TfrmMain window(std::move(options));
     window.showMaximized();
     return application.exec();

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -177,16 +176,6 @@ TEST_F(EditorCommands, ReplaceAllIsOneUndoStep) {
     EXPECT_EQ(beeps, 0);
 }
 
-// The search takes a selection within one line as the text to look for.
-TEST_F(EditorCommands, SearchStartsWithTheSelectedText) {
-    window->Editor()->setSelection(1, 3, 1, 6);
-    window->Search1Click();
-    EXPECT_EQ(dialog->FindText(), "X20");
-    window->Editor()->setSelection(0, 0, 2, 0);
-    window->Search1Click();
-    EXPECT_EQ(dialog->FindText(), "X20");
-}
-
 struct ReNumberCase {
     const char* name;
     void (TfrmReNumber::*button)();
@@ -203,9 +192,6 @@ TEST(TfrmReNumber, RemoveAddAndReNumberTheEditorsLines) {
     const std::vector<ReNumberCase> cases = {
         {"add", &TfrmReNumber::btnAddClick, "100", "5", true, plain,
          "N100 G0 X0\n(comment)\n\nN105 G1 X1\nN110 %\n", ""},
-        {"add without a space", &TfrmReNumber::btnAddClick, "100", "5", false, "G0 X0\n", "N100G0 X0\n", ""},
-        {"add numbers numbered lines again", &TfrmReNumber::btnAddClick, "1", "1", true, "N10 G0\n",
-         "N1 N10 G0\n", ""},
         {"remove", &TfrmReNumber::btnRemoveClick, "", "", true,
          "N100 G0 X0\nN1.5 M3\nn10 G0\nN10\n N10 G0\nN20 (x)\n", "G0 X0\nM3\nn10 G0\nN10\n N10 G0\n(x)\n",
          ""},
@@ -263,26 +249,6 @@ TEST(TfrmReNumber, FieldsTakeOnlyDigitsAndBackspaceFromTheKeyboard) {
     }
 }
 
-// Closing hides the dialog with its fields as they were, for the next use.
-TEST_F(EditorCommands, TheReNumberDialogWorksOnTheWindowsEditorAndKeepsItsFields) {
-    QTimer::singleShot(0, [this] {
-        TfrmReNumber* renumber = window->ReNumberDialog();
-        renumber->Edit1->setText("10");
-        renumber->Edit2->setText("10");
-        QTest::mouseClick(renumber->btnReNumber, Qt::LeftButton);
-        QTest::mouseClick(renumber->btnCancel, Qt::LeftButton);
-    });
-    window->Renumber1Click();
-    EXPECT_FALSE(window->ReNumberDialog()->isVisible());
-    EXPECT_EQ(Content(*window->Editor()), "N10 G0 X10\nN20 G1 X20 F100\nN30 g1 x30\n");
-    EXPECT_EQ(window->ReNumberDialog()->Edit1->text(), "10");
-    // A preview runs the renumbered lines.
-    window->mnuEditModeClick();
-    window->SpeedButton1Click();
-    EXPECT_EQ(Marked(), "N10 G0 X10\n");
-    EXPECT_EQ(messages, Messages{});
-}
-
 std::string StyleFontFamily(QsciScintilla& editor, int style) {
     char family[256] = {};
     editor.SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, static_cast<unsigned long>(style),
@@ -335,18 +301,6 @@ TEST_F(MainWindow, TheChosenFontIsUsedAndKeptForTheNextStart) {
     Start(false);
     check("next start");
     QSettings("ZorvanNC", "ZorvanNC").clear();
-}
-
-// Every item of the editor's menu does something: none is left disabled.
-TEST_F(MainWindow, TheEditorsMenuHasEveryCommandEnabled) {
-    Start(false);
-    std::vector<std::string> items;
-    for (QAction* action : window->EditorMenu()->actions()) {
-        items.push_back(action->objectName().toStdString());
-        EXPECT_TRUE(action->isEnabled()) << items.back();
-    }
-    EXPECT_EQ(items, (std::vector<std::string>{"Undo1", "Font1", "Search1", "SelectAll2", "Renumber1",
-                                               "SyntaxColored1", "Save1"}));
 }
 
 }  // namespace
