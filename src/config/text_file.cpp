@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace zorvan::config {
 
@@ -46,10 +44,29 @@ std::optional<std::string> read_text_file(const std::filesystem::path& path) {
     // A directory opens as a stream on some systems but yields nothing; it is not a file of ours.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    // Sized once from the file, with a byte to spare for the read that meets the end; a file that grows
+    // meanwhile is read on to its new end.
+    struct stat info {};
+    std::string text;
+    text.resize(::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1
+                                                            : 4096);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == text.size()) text.resize(text.size() * 2);
+        const ssize_t got = ::read(fd, text.data() + filled, text.size() - filled);
+        if (got > 0) {
+            filled += static_cast<std::size_t>(got);
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    text.resize(filled);
     return text;
 }
 

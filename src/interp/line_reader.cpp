@@ -81,12 +81,8 @@ std::size_t balancing_parenthesis(const std::string& text, std::size_t pos) {
 
 // How the normaliser treats each character outside comments. Most characters are copied (letters lower
 // cased); the few that need a decision are looked up rather than compared one by one, since every byte of a
-// program passes here.
-enum CharacterKind : std::uint8_t {
-    DROPPED = 0,
-    COPIED = 1,
-    SPECIAL = 2
-};  // DROPPED and COPIED: 0 or 1 kept
+// program passes here. DROPPED and COPIED are the number of characters kept.
+enum CharacterKind : std::uint8_t { DROPPED = 0, COPIED = 1, SPECIAL = 2 };
 
 struct CharacterTable {
     std::array<char, 256> copy{};

@@ -82,5 +82,26 @@ TEST_F(AtomicWrite, AFailureIsReportedAndTheOldFileStaysWhole) {
     EXPECT_EQ(files_in_dir(), 1u);
 }
 
+// Every byte comes back, whether the file is empty, just around the first read's size, large, or says it is
+// empty while it is not (the kernel's own files).
+TEST(ReadTextFile, ReadsEveryByteOfFilesOfAnySize) {
+    zorvan::testing::TempDir temp;
+    std::string all_bytes;
+    for (int i = 0; i < (1 << 20) + 3; ++i)
+        all_bytes += static_cast<char>(i * 7);
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{4096},
+                                   std::size_t{4097}, all_bytes.size()}) {
+        const std::string text = all_bytes.substr(0, size);
+        const auto path = temp.path() / ("file" + std::to_string(size));
+        std::ofstream(path, std::ios::binary) << text;
+        EXPECT_EQ(read_text_file(path), text) << size;
+    }
+    const auto status = read_text_file("/proc/self/status");
+    ASSERT_TRUE(status);
+    EXPECT_NE(status->find("VmRSS:"), std::string::npos);
+    EXPECT_EQ(read_text_file(temp.path()), std::nullopt);
+    EXPECT_EQ(read_text_file(temp.path() / "missing"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace zorvan::config
