@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "app/cli_commands.h"
+#include "config/text_file.h"
 #include "interp/interpreter.h"
+#include "machine/machine_time.h"
 #include "program_generator.h"
 
 namespace {
@@ -332,6 +334,34 @@ void BM_CheckProcess(benchmark::State& state, long lines) {
     state.counters["max_resident_MiB"] = max_resident_mib;
 }
 
+// The machine-time estimate stats makes (GO's run on the simulated board's model), from reading the
+// file to the time: to set beside check's time on the same program.
+void BM_MachineTime(benchmark::State& state, long lines) {
+    const auto file = program_file(lines);
+    double best_seconds = 0;
+    double machine_seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto text = zorvan::config::read_text_file(file);
+        const zorvan::machine::MachineTime time = zorvan::machine::EstimateMachineTime(
+            config_dir(), std::nullopt, zorvan::app::program_lines(text ? *text : std::string()),
+            file.string());
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!time.known || time.stopped) {
+            state.SkipWithError("the generated program could not be timed");
+            break;
+        }
+        state.SetIterationTime(seconds);
+        best_seconds = best_seconds == 0 ? seconds : std::min(best_seconds, seconds);
+        machine_seconds = time.seconds;
+    }
+    std::filesystem::remove(file);
+    state.counters["best_s"] = best_seconds;
+    state.counters["lines_per_second"] = best_seconds > 0 ? static_cast<double>(lines) / best_seconds : 0;
+    state.counters["machine_s"] = machine_seconds;
+}
+
 // The floor that check is measured against: read the same file and convert every number in it with strtod,
 // nothing else.
 void BM_FloorFile(benchmark::State& state, long lines) {
@@ -385,6 +415,10 @@ const bool process_benchmarks_registered = [] {
     for (long lines : sizes) {
         const std::string suffix = "/" + std::to_string(lines);
         benchmark::RegisterBenchmark(("BM_CheckProcess" + suffix).c_str(), BM_CheckProcess, lines)
+            ->UseManualTime()
+            ->Iterations(PROCESS_RUNS)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_MachineTime" + suffix).c_str(), BM_MachineTime, lines)
             ->UseManualTime()
             ->Iterations(PROCESS_RUNS)
             ->Unit(benchmark::kMillisecond);

@@ -8,18 +8,20 @@
 #include "app/cli_run.h"
 #include "app/cli_simulate.h"
 #include "app/cli_stats.h"
+#include "app/cli_travel.h"
 #include "app/trace_canon.h"
 #include "config/text_file.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
 #include "machine/machine_startup.h"
+#include "machine/travel_check.h"
 
 namespace zorvan::app {
 namespace {
 
 constexpr const char* USAGE =
     "usage: zorvannc-cli trace [--config-dir DIR] [--units G20|G21] FILE\n"
-    "       zorvannc-cli check [--config-dir DIR] [--units G20|G21] FILE\n"
+    "       zorvannc-cli check [--config-dir DIR] [--units G20|G21] [--travel] FILE\n"
     "       zorvannc-cli run [--config-dir DIR] [--units G20|G21] [--realtime] FILE\n"
     "       zorvannc-cli stats [--config-dir DIR] [--units G20|G21] FILE\n"
     "       zorvannc-cli preview FILE --png OUT [--view top|front|iso] [--size WxH] [--config-dir DIR]\n"
@@ -111,14 +113,29 @@ int run_program_lines(const ProgramRunOptions& options, Lines& source, bool prin
     machine::HeadlessOperatorPanel panel;
     machine::NullToolPathSink sink;
     machine::Canon canon(panel, sink);
-    TracingCanon tracer(canon, output);
+    // With --travel every move passes the table check on its way to the canon; without, nothing stands
+    // between the tracer and the canon.
+    std::optional<machine::TravelCheck> travel;
+    std::optional<machine::TravelCheckingCanon> checking;
+    if (options.travel) {
+        travel.emplace(machine::TableLimitsOf(config::load_startup_settings(options.config_dir)),
+                       TRAVEL_REPORTS_PRINTED);
+        checking.emplace(canon, *travel);
+    }
+    TracingCanon tracer(checking ? static_cast<interp::CanonicalMachine&>(*checking) : canon, output);
     interp::Interpreter interpreter(tracer, reporter, options.config_dir);
 
     machine::StartInterpreter(options.config_dir, options.units, interpreter, canon);
 
     tracer.set_enabled(print_calls);
     reporter.enabled = true;
-    const long lines = run_lines_as_all(interpreter, options.file, source, false);
+    long lines = 0;
+    if (travel) {
+        NumberedLines numbered(source, *travel);
+        lines = run_lines_as_all(interpreter, options.file, numbered, false);
+    } else {
+        lines = run_lines_as_all(interpreter, options.file, source, false);
+    }
     if (source.failed()) {
         output.flush();
         std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());
@@ -128,8 +145,10 @@ int run_program_lines(const ProgramRunOptions& options, Lines& source, bool prin
         output.append_int(lines);
         output.append(" lines interpreted\n");
     }
+    if (travel) append_travel_report(output, *travel);
     output.flush();
-    return errors.count() == 0 ? EXIT_CLEAN : EXIT_REPORTED_ERROR;
+    const bool excursions = travel && travel->Count() > 0;
+    return errors.count() == 0 && !excursions ? EXIT_CLEAN : EXIT_REPORTED_ERROR;
 }
 
 }  // namespace
@@ -172,7 +191,7 @@ bool take_flag_value(const std::vector<std::string>& args, std::size_t& i, std::
 }
 
 bool parse_program_options(const std::vector<std::string>& args, std::size_t first,
-                           ProgramRunOptions& options, bool* realtime) {
+                           ProgramRunOptions& options, bool* realtime, bool accept_travel) {
     options.config_dir = default_config_dir();
     std::optional<std::string> file;
     for (std::size_t i = first; i < args.size(); ++i) {
@@ -185,6 +204,8 @@ bool parse_program_options(const std::vector<std::string>& args, std::size_t fir
             options.units = value;
         } else if (arg == "--realtime" && realtime != nullptr) {
             *realtime = true;
+        } else if (arg == "--travel" && accept_travel) {
+            options.travel = true;
         } else if ((arg.size() > 1 && arg[0] == '-' && arg != "-") || file) {
             return false;
         } else {
@@ -212,7 +233,7 @@ int cli_main(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         return EXIT_USAGE;
     }
     ProgramRunOptions options;
-    if (!parse_program_options(args, 1, options, nullptr)) {
+    if (!parse_program_options(args, 1, options, nullptr, args[0] == "check")) {
         std::fputs(USAGE, err);
         return EXIT_USAGE;
     }

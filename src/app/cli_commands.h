@@ -17,6 +17,7 @@ struct ProgramRunOptions {
     std::filesystem::path config_dir;  // where ZorvanNC.Ini, the parameter file and the tool table live
     std::optional<std::string> units;  // "G20" or "G21", overriding the configured start units
     std::filesystem::path file;
+    bool travel = false;  // check: also every move against the machine's table
 };
 
 // Exit statuses of the commands.
@@ -26,7 +27,9 @@ inline constexpr int EXIT_USAGE = 2;
 
 // Runs the program as the preview "All" runs it. With print_calls every canonical call is printed
 // (trace); without, only the errors and a closing count (check). The file is read as its lines are
-// interpreted, so memory does not grow with the program's length.
+// interpreted, so memory does not grow with the program's length. With options.travel every move is
+// also checked against the machine's table and the excursions follow the count; any of them makes the
+// status EXIT_REPORTED_ERROR, as an error in the program does.
 int run_program(const ProgramRunOptions& options, bool print_calls, std::FILE* out, std::FILE* err);
 
 // Runs program text that is already in memory; used by run_program and by the benchmarks.
@@ -45,10 +48,11 @@ bool equals_ignoring_case(std::string_view a, std::string_view b);
 bool take_flag_value(const std::vector<std::string>& args, std::size_t& i, std::string_view flag,
                      std::string& value);
 
-// The options of the commands that run a program: [--config-dir DIR] [--units G20|G21] FILE, and
-// --realtime where `realtime` is given. false for anything else (a usage error).
+// The options of the commands that run a program: [--config-dir DIR] [--units G20|G21] FILE,
+// --realtime where `realtime` is given, and --travel (into options.travel) where `accept_travel` is set.
+// false for anything else (a usage error).
 bool parse_program_options(const std::vector<std::string>& args, std::size_t first,
-                           ProgramRunOptions& options, bool* realtime);
+                           ProgramRunOptions& options, bool* realtime, bool accept_travel = false);
 
 // Runs a program's text as the preview "All" runs it: interpreter_reset, every line through interpret_line
 // until a result other than 0 (probe results too unless past_probes), then "File ended with no stopping

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -9,20 +10,12 @@
 #include "app/trace_canon.h"
 #include "config/text_file.h"
 #include "controller/zorvan_api_table.h"
-#include "machine/machine_startup.h"
-#include "machine/manual_control.h"
-#include "machine/program_runner.h"
+#include "machine/board_run.h"
 
 namespace zorvan::app {
 namespace {
 
 using machine::ControllerCommand;
-
-// Times in a row the board may refuse to resume a program stop before the run is stopped, and times
-// Reset (ESTP) and GO are pressed before the run is given up.
-constexpr int MOST_REFUSED_RESUMES = 10;
-constexpr int MOST_PRESSES = 10;
-constexpr const char* NEVER_IDLE = "the board never reported idle; nothing was run";
 
 constexpr const char* RUN_USAGE =
     "usage: zorvannc-cli run [--config-dir DIR] [--units G20|G21] [--realtime] FILE\n";
@@ -145,11 +138,13 @@ class CommandPrinter final : public machine::DispatchObserver {
     bool last_busy_ = false;
 };
 
-// The simulated board's own set-up calls, found only when the library is the simulated board.
-void prepare_simulated_board(const std::filesystem::path& library, const std::filesystem::path& config_dir,
-                             bool realtime) {
+// The simulated board's own set-up calls, found only when the library is the simulated board. Returns
+// the board's own clock, when it tells it.
+using BoardTime = double (*)();
+BoardTime prepare_simulated_board(const std::filesystem::path& library,
+                                  const std::filesystem::path& config_dir, bool realtime) {
     void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (handle == nullptr) return;
+    if (handle == nullptr) return nullptr;
     using LoadSettings = int (*)(const char*);
     using UseVirtualClock = void (*)(double);
     using UseRealClock = void (*)();
@@ -162,6 +157,11 @@ void prepare_simulated_board(const std::filesystem::path& library, const std::fi
                    reinterpret_cast<UseVirtualClock>(::dlsym(handle, "ZorvanSimUseVirtualClock"))) {
         virtual_clock(0.001);
     }
+    return reinterpret_cast<BoardTime>(::dlsym(handle, "ZorvanSimBoardTime"));
+}
+
+double wall_clock_s() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -185,83 +185,51 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
     const std::filesystem::path library = executable_dir() / controller::ZORVAN_API_LIBRARY;
     std::string why;
     auto api = controller::load_zorvan_api(library, &why);
-    if (api) prepare_simulated_board(library, options.config_dir, realtime);
+    BoardTime board_time = nullptr;
+    if (api) board_time = prepare_simulated_board(library, options.config_dir, realtime);
+    // The run's time on the board's own clock, which is the virtual one unless --realtime; a board
+    // library that keeps no clock of its own is timed by the wall clock.
+    const auto now_s = [board_time] { return board_time != nullptr ? board_time() : wall_clock_s(); };
+    double go_s = 0, end_s = 0;
 
-    machine::HeadlessOperatorPanel panel;
-    machine::NullToolPathSink sink;
-    machine::Controller controller(panel, api);
-    controller.SetObserver(&printer);
-    machine::Canon canon(panel, sink, &controller);
-    interp::Interpreter interpreter(canon, errors, options.config_dir);
-    machine::ProgramRunner runner(interpreter, canon, controller, panel);
-    panel.backlash_offsets = &canon.BacklashDisplayOffset;
-    // Why the machine stopped: the last of the board's complaints, a silent board or a tool length that
-    // could not be measured, as the status bar shows them.
-    std::string last_status;
-    panel.on_status = [&last_status, &controller](std::string_view text) {
-        const auto& messages = controller.StatusMessages();
-        for (int m = machine::MsgCommandSyntaxError; m <= machine::MsgControllerNotInited; ++m) {
-            if (text == messages[static_cast<std::size_t>(m)]) last_status = std::string(text);
-        }
-        if (text == machine::NOT_RESPONDING || text == machine::TOOL_NOT_MEASURED) last_status = text;
+    machine::BoardRunSetup setup;
+    setup.config_dir = options.config_dir;
+    setup.units = options.units;
+    setup.program_name = options.file.string();
+    setup.lines = program_lines(*text);
+    setup.errors = &errors;
+    setup.observer = &printer;
+    setup.on_go = [&] {
+        printer.enabled = true;
+        go_s = now_s();
     };
-    panel.on_emergency_stop = [&runner](bool on) { runner.EmergencyStop(on); };
-    // A program's S word moves the spindle slider, whose handler sets the board's PWM output as the
-    // operator program's does; the call bypasses the dispatcher, so it is not printed.
-    panel.on_spindle_slider = [&controller](int percent) { machine::SetSpindlePwm(controller, percent); };
-    // A program stop is resumed at once, as if the operator pressed Pause(Hold) again; a board that
-    // will not resume is stopped, as the operator would, rather than waited for without end.
-    int refused_resumes = 0;
-    panel.on_process_messages = [&] {
-        if (!runner.Running || !controller.Paused) return;
-        runner.PauseHold();
-        refused_resumes = controller.Paused ? refused_resumes + 1 : 0;
-        if (refused_resumes >= MOST_REFUSED_RESUMES) runner.EmergencyStop(true);
-    };
-
-    machine::StartInterpreter(options.config_dir, options.units, interpreter, canon);
-    if (!machine::StartController(options.config_dir, controller, canon, panel)) {
+    setup.on_end = [&] { end_s = now_s(); };
+    const machine::BoardRunResult result = machine::RunProgramOnBoard(api, setup);
+    if (!result.controller_started) {
         output.flush();
         std::fprintf(err, "zorvannc-cli: Controller not detected...%s%s\n", why.empty() ? "" : " ",
                      why.c_str());
         return EXIT_USAGE;
     }
-    canon.PreviewMode = false;
-    runner.EmergencyStop(true);
-    // The operator presses Reset (ESTP) again while the board answers busy, and GO again while it has
-    // not reported idle yet; a board that never does is stopped rather than reported as having run.
-    for (int press = 0; press < MOST_PRESSES && controller.EStopActive && controller.Responding; ++press)
-        runner.EmergencyStop(false);
 
-    printer.enabled = true;
-    runner.lines = program_lines(*text);
-    interpreter.set_program_name(options.file.string());
-    bool ran = false;
-    for (int press = 0; press < MOST_PRESSES && !ran && !controller.EStopActive; ++press)
-        ran = runner.Go();
-    if (!ran && !controller.EStopActive) {
-        last_status = NEVER_IDLE;
-        runner.EmergencyStop(true);
-    }
-
-    std::int32_t steps[4] = {0, 0, 0, 0};
-    controller.Api()->GetPosition(&steps[0], &steps[1], &steps[2], &steps[3]);
     output.append("position x=");
-    output.append_int(steps[0]);
+    output.append_int(result.steps[0]);
     output.append(" y=");
-    output.append_int(steps[1]);
+    output.append_int(result.steps[1]);
     output.append(" z=");
-    output.append_int(steps[2]);
+    output.append_int(result.steps[2]);
     output.append(" a=");
-    output.append_int(steps[3]);
+    output.append_int(result.steps[3]);
     output.append("\n");
     output.flush();
+    std::fprintf(out, "time s: %.4f\n", end_s - go_s);
     // What the operator program would show in message boxes.
-    for (const std::string& message : panel.modal_messages)
+    for (const std::string& message : result.modal_messages)
         std::fprintf(err, "zorvannc-cli: %s\n", message.c_str());
-    if (controller.EStopActive) {
+    if (result.emergency_stop) {
         // Why the machine stopped is the status bar's last word.
-        std::fprintf(err, "zorvannc-cli: the run ended in the emergency stop: %s\n", last_status.c_str());
+        std::fprintf(err, "zorvannc-cli: the run ended in the emergency stop: %s\n",
+                     result.stop_reason.c_str());
         return EXIT_EMERGENCY_STOP;
     }
     return errors.count() == 0 ? EXIT_CLEAN : EXIT_REPORTED_ERROR;

@@ -10,6 +10,7 @@
 #include "interp/interpreter.h"
 #include "machine/canon.h"
 #include "machine/machine_startup.h"
+#include "machine/machine_time.h"
 #include "machine/plane.h"
 
 namespace zorvan::app {
@@ -143,6 +144,11 @@ void PrintReal(std::FILE* out, const char* key, double value) {
     std::fprintf(out, "%s: %.4f\n", key, value);
 }
 
+void PrintDuration(std::FILE* out, const char* key, double seconds) {
+    const long long whole = std::llround(seconds);
+    std::fprintf(out, "%s: %lld:%02lld:%02lld\n", key, whole / 3600, whole / 60 % 60, whole % 60);
+}
+
 }  // namespace
 
 ProgramStats collect_program_stats(const ProgramRunOptions& options, std::string_view text, std::FILE* out) {
@@ -213,8 +219,17 @@ int run_stats_command(const std::vector<std::string>& args, std::FILE* out, std:
         std::fprintf(out, "untimed feed moves: %lld\n", s.moves_without_feed_rate);
     const double total = s.feed_time_s + s.rapid_time_s + s.dwell_time_s;
     PrintReal(out, "estimated time s", total);
-    const long long whole = std::llround(total);
-    std::fprintf(out, "estimated time: %lld:%02lld:%02lld\n", whole / 3600, whole / 60 % 60, whole % 60);
+    PrintDuration(out, "estimated time", total);
+    const machine::MachineTime machine_time = machine::EstimateMachineTime(
+        options.config_dir, options.units, program_lines(*text), options.file.string());
+    if (machine_time.known) {
+        PrintReal(out, "machine time s", machine_time.seconds);
+        PrintDuration(out, "machine time", machine_time.seconds);
+        std::fprintf(out, "operator waits: %d\n", machine_time.operator_waits);
+        if (machine_time.stopped) std::fprintf(out, "machine stop: %s\n", machine_time.stop_reason.c_str());
+    } else {
+        std::fprintf(out, "machine time s: unknown\n");
+    }
     return EXIT_CLEAN;
 }
 

@@ -50,6 +50,11 @@ ProgramStats collect_program_stats(const ProgramRunOptions& options, std::string
 //   untimed feed moves: N           only when some feed move had no positive feed rate
 //   estimated time s: S             the sum of the three times
 //   estimated time: H:MM:SS
+//   machine time s: S               GO's run on the simulated board's motion model and virtual clock,
+//                                   as `run` times it; the operator's waits count as nothing
+//   machine time: H:MM:SS
+//   operator waits: N               program stops and tool changes that wait for the operator
+//   machine stop: REASON            only when the run would end early in the emergency stop
 // Exit status 0 once the file is read, errors in the program included; 2 for a usage error or an
 // unreadable file.
 int run_stats_command(const std::vector<std::string>& args_after_stats, std::FILE* out, std::FILE* err);

@@ -29,7 +29,10 @@ bool MotionQueue::SendFirst() {
     // Emptied while the board was busy: what was queued is gone, the first command with it.
     if (discards_ != discards) return false;
     // A failed send enters the emergency stop and the command leaves the queue as if sent.
-    if (sent) queue_.pop_front();
+    if (sent) {
+        queue_.pop_front();
+        if (looked_ > 0) --looked_;
+    }
     return sent && !controller_.EStopActive;
 }
 
@@ -62,6 +65,7 @@ int MotionQueue::RampLength(int steps) const {
 }
 
 void MotionQueue::SetRamp(const RampTable& table, int accel_scale) {
+    looked_ = 0;
     ramp_ = table;
     accel_scale_ = accel_scale;
     ramp_ascending_ = std::is_sorted(ramp_.begin(), ramp_.end());
@@ -88,28 +92,41 @@ int MotionQueue::RampIndex(int speed) const {
 // What stays true: no move ends faster than it runs, a junction is entered no faster than the velocity
 // jump between the two moves allows, the last queued move ends at rest, and every move can still brake
 // to the end speed the next one needs within the next one's own ramp length.
+//
+// Each end speed follows from its own junction and the end speed after it, so the pass runs from the
+// back and stops at the first command whose end speed is the one the previous pass gave it: everything
+// before it is then unchanged too. The result is the same as a full pass over the queue.
 void MotionQueue::LookAhead() {
-    if (!controller_.ControllerPresent || contouring_ == 0 || queue_.empty()) return;
+    if (!controller_.ControllerPresent || contouring_ == 0 || queue_.empty()) {
+        looked_ = 0;
+        return;
+    }
     const std::size_t n = queue_.size();
-    for (std::size_t i = 0; i + 1 < n; ++i) {
+    // Commands before `looked_` hold the end speeds of the previous pass; the last of them ended at rest
+    // then and has a successor now.
+    const std::size_t fresh_from = looked_ > 0 ? looked_ - 1 : 0;
+    queue_[n - 1].endSpeed = 0;
+    for (std::size_t i = n - 1; i-- > 0;) {
         ControllerCommand& p = queue_[i];
         const ControllerCommand& q = queue_[i + 1];
-        const long jump = std::max({std::labs(static_cast<long>(p.vOutX) - q.vInX),
-                                    std::labs(static_cast<long>(p.vOutY) - q.vInY),
-                                    std::labs(static_cast<long>(p.vOutZ) - q.vInZ)});
-        long g = p.speed - jump;
-        if (contouring_ > 1 && jump > contouring_) g = MIN_JUNCTION_SPEED;
-        if (g < MIN_JUNCTION_SPEED) g = MIN_JUNCTION_SPEED;
-        p.endSpeed = static_cast<std::int32_t>(std::min<long>(g, p.speed));
-    }
-    queue_[n - 1].endSpeed = 0;
-    for (std::size_t i = n - 1; i >= 1; --i) {
-        const ControllerCommand& s = queue_[i];
-        ControllerCommand& p = queue_[i - 1];
-        const int k = std::min(RampLength(s.steps) + RampIndex(s.endSpeed), RAMP_ENTRIES - 1);
+        std::int32_t end = JunctionSpeed(p, q);
+        const int k = std::min(RampLength(q.steps) + RampIndex(q.endSpeed), RAMP_ENTRIES - 1);
         const int v = RampRate(ramp_[static_cast<std::size_t>(k)]);
-        if (v < p.endSpeed) p.endSpeed = std::max(v, MIN_JUNCTION_SPEED);
+        if (v < end) end = std::max(v, MIN_JUNCTION_SPEED);
+        if (i < fresh_from && end == p.endSpeed) break;
+        p.endSpeed = end;
     }
+    looked_ = n;
+}
+
+std::int32_t MotionQueue::JunctionSpeed(const ControllerCommand& p, const ControllerCommand& q) const {
+    const long jump = std::max({std::labs(static_cast<long>(p.vOutX) - q.vInX),
+                                std::labs(static_cast<long>(p.vOutY) - q.vInY),
+                                std::labs(static_cast<long>(p.vOutZ) - q.vInZ)});
+    long g = p.speed - jump;
+    if (contouring_ > 1 && jump > contouring_) g = MIN_JUNCTION_SPEED;
+    if (g < MIN_JUNCTION_SPEED) g = MIN_JUNCTION_SPEED;
+    return static_cast<std::int32_t>(std::min<long>(g, p.speed));
 }
 
 }  // namespace zorvan::machine

@@ -19,7 +19,10 @@ class MotionQueue {
     MotionQueue(Controller& controller, OperatorPanel& panel) : controller_(controller), panel_(panel) {}
 
     // Contouring and the ramp come from the controller start-up.
-    void SetContouring(int contouring) { contouring_ = contouring; }
+    void SetContouring(int contouring) {
+        contouring_ = contouring;
+        looked_ = 0;
+    }
     int Contouring() const { return contouring_; }
     void SetRamp(const RampTable& table, int accel_scale);
 
@@ -30,6 +33,7 @@ class MotionQueue {
     void FlushMotion();
     void DiscardMotion() {
         queue_.clear();
+        looked_ = 0;
         ++discards_;
     }
     std::size_t size() const { return queue_.size(); }
@@ -43,6 +47,8 @@ class MotionQueue {
   private:
     // Sends the first queued command and removes it; false when the emergency stop ended the sending.
     bool SendFirst();
+    // The end speed the junction from p to q allows, before braking for what follows.
+    std::int32_t JunctionSpeed(const ControllerCommand& p, const ControllerCommand& q) const;
 
     Controller& controller_;
     OperatorPanel& panel_;
@@ -52,6 +58,7 @@ class MotionQueue {
     int accel_scale_ = 1;
     bool ramp_ascending_ = false;  // then RampIndex may search by halves
     long discards_ = 0;            // times the queue was emptied without sending
+    std::size_t looked_ = 0;       // leading commands whose end speeds the last look-ahead set
 };
 
 }  // namespace zorvan::machine

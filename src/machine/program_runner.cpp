@@ -218,7 +218,7 @@ bool ProgramRunner::Go() {
     const bool from_start = StartLine == 0;
     const ModalState before = SaveModalState();
     const long stops_before = controller_.EmergencyStops;
-    GreyPreview();
+    if (PreviewBeforeRun) GreyPreview();
     canon_.PreviewMode = false;
     if (controller_.EmergencyStops != stops_before) {
         // Stopped while the grey preview let messages run: nothing of the program is sent.

@@ -97,6 +97,9 @@ class ProgramRunner {
     bool RunsOnStack() const { return runs_on_stack_ > 0; }
 
     bool Running = false;
+    // GO draws the program in grey before it runs it; a run without a window may leave that out, since
+    // the state the preview leaves is put back before the first line is sent.
+    bool PreviewBeforeRun = true;
     bool ManualBusy = false;
     int StartLine = 0;
     bool ControlCenter = true;  // the Control Center is the selected mode

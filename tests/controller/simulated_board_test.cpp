@@ -360,3 +360,44 @@ TEST(SimulatedBoard, NothingAnswersBeforeAResetAndAnAbsentBoardNever) {
 
 }  // namespace
 }  // namespace zorvan::controller::sim
+
+namespace zorvan::controller::sim {
+namespace {
+
+// A board whose path cannot meet a switch runs stretches of steps at once; one with a sensor it might
+// reach takes them one by one. Both must stand at the same step at every tick and end at the same time,
+// through climbs, junction speeds carried from move to move, brakes, arcs, a pause and a feed override.
+TEST(SimulatedBoard, StretchesOfStepsRunAsTheStepLoopRunsThem) {
+    using testing::at;
+    using testing::make_board;
+    for (const int accel_scale : {1, 8, 0}) {
+        auto free = make_board();
+        // The sensor lies far off the path, but its switching height is above it.
+        auto stepped = make_board(testing::sensor_at(-900000, -900000, 100000, 10));
+        std::vector<std::pair<Counters, Counters>> ticks;
+        for (auto* board : {free.get(), stepped.get()}) {
+            ASSERT_EQ(board->set_acceleration(600000, 16000, 800, static_cast<std::uint8_t>(accel_scale)),
+                      status::ACCEPTED);
+            ASSERT_EQ(board->linear_move(at(4000, 300), 8000, 6000), status::ACCEPTED);
+            ASSERT_EQ(board->linear_move(at(4100, 2300), 16000, 900), status::ACCEPTED);
+            ASSERT_EQ(board->linear_move(at(4107, 2300, -40), 3000, 3000), status::ACCEPTED);
+            ASSERT_EQ(board->arc_move(true, 800, 800, 0, 0, 800, 5000, 4000, 1), status::ACCEPTED);
+            ASSERT_EQ(board->linear_move(at(20000, 9000), 12000, 0), status::ACCEPTED);
+        }
+        int tick = 0;
+        for (; tick < 30000 && !(free->idle() && stepped->idle()); ++tick) {
+            if (tick == 300) free->pause(), stepped->pause();
+            if (tick == 420) free->resume(), stepped->resume();
+            if (tick == 500) free->set_feed_override(40), stepped->set_feed_override(40);
+            free->advance(0.001);
+            stepped->advance(0.001);
+            ASSERT_EQ(free->counters(), stepped->counters()) << "scale " << accel_scale << " tick " << tick;
+        }
+        EXPECT_TRUE(free->idle() && stepped->idle());
+        EXPECT_GT(tick, 1000);
+        EXPECT_EQ(free->counters(), at(20000, 9000));
+    }
+}
+
+}  // namespace
+}  // namespace zorvan::controller::sim

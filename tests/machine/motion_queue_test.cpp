@@ -161,6 +161,33 @@ TEST_F(Queue, ContouringHoldsNinetyNineMovesAndTheHundredthSendsTheFirst) {
     EXPECT_EQ(queue.size(), 0u);
 }
 
+// The look-ahead resumes where its previous pass left off; what it sends must be what a pass over the
+// whole queue before every send gives, on paths with corners, short moves and speed changes.
+TEST_F(Queue, TheResumedLookAheadSendsWhatAFullPassWould) {
+    for (const int contouring : {1, 40}) {
+        const auto sent = [&](bool full_pass_each_time) {
+            fake_board(true);
+            unsigned seed = 7;
+            const auto next = [&seed](int range) {
+                seed = seed * 1103515245u + 12345u;
+                return static_cast<int>((seed >> 8) % static_cast<unsigned>(range));
+            };
+            queue.SetContouring(contouring);
+            for (int i = 0; i < 700; ++i) {
+                const int speed = 100 + next(900);
+                const int vx = next(2) ? speed : speed / 2, vy = next(3) == 0 ? speed - vx : 0;
+                if (full_pass_each_time) queue.SetContouring(contouring);
+                queue.SendMotion(feed(speed, 1 + next(i % 50 == 0 ? 2000 : 40), vx, vy, vx, vy));
+            }
+            queue.FlushMotion();
+            return fake_board().calls;
+        };
+        const auto resumed = sent(false);
+        EXPECT_EQ(resumed.size(), 700u);
+        EXPECT_EQ(resumed, sent(true)) << "contouring " << contouring;
+    }
+}
+
 TEST_F(Queue, WithoutContouringEveryMoveGoesAtOnceAsItCame) {
     queue.SendMotion(feed(1000, 100, 1000, 0, 1000, 0));
     EXPECT_EQ(fake_board().calls, std::vector<std::string>{"LinearMove(0, 0, 0, 0, 1000, 100)"});

@@ -75,6 +75,8 @@ struct SimulatedBoard::Motion {
     bool homing = false;
     std::uint8_t home_mask = 0, home_directions = 0;
     bool began_on_probe = false;  // the sensor read closed when the move began
+    int ceiling_reached = 0;      // first ramp entry at or above the ceiling
+    bool free_running = false;    // no switch can close on the way: stretches of steps run at once
 };
 
 }  // namespace zorvan::controller::sim

@@ -9,10 +9,20 @@
 namespace zorvan::controller::sim {
 
 void SimulatedBoard::run(double seconds) {
-    if (unplugged_) return;  // a board without power moves nothing, ever again
-    double budget = seconds > 0.0 && std::isfinite(seconds) ? seconds : 0.0;
-    board_time_s_ += budget;
+    run_until(seconds, RunUntil::TimeUsed);
+}
+
+double SimulatedBoard::run_until(double seconds, RunUntil until) {
+    if (unplugged_) return 0.0;  // a board without power moves nothing, ever again
+    const double given = seconds > 0.0 && std::isfinite(seconds) ? seconds : 0.0;
+    double budget = given;
+    const auto reached = [&] {
+        if (until == RunUntil::Room) return queue_.size() < static_cast<std::size_t>(settings_.buffer_depth);
+        if (until == RunUntil::Idle) return idle();
+        return false;
+    };
     for (;;) {
+        if (reached()) break;
         if (!running_) {
             if (paused_ || queue_.empty()) break;
             start_next();
@@ -22,6 +32,7 @@ void SimulatedBoard::run(double seconds) {
             if (paused_) break;
             if (budget + TIME_EPSILON_S < delay_left_s_) {
                 delay_left_s_ -= budget;
+                budget = 0.0;
                 break;
             }
             budget = std::max(0.0, budget - delay_left_s_);
@@ -29,6 +40,10 @@ void SimulatedBoard::run(double seconds) {
             continue;
         }
         Motion& m = *motion_;
+        if (!m.step_due && m.free_running && !paused_ && m.n < m.steps) {
+            if (!run_block(budget)) break;
+            continue;
+        }
         if (!m.step_due) {
             if (m.n >= m.steps) {
                 // Ending as closed as it began (a back-off too short to open the sensor) is reported as
@@ -48,12 +63,53 @@ void SimulatedBoard::run(double seconds) {
         }
         if (budget + TIME_EPSILON_S < m.wait_s) {
             m.wait_s -= budget;
+            budget = 0.0;
             break;
         }
         budget = std::max(0.0, budget - m.wait_s);
         m.step_due = false;
         take_step();
     }
+    const double used = given - budget;
+    board_time_s_ += until == RunUntil::TimeUsed ? given : used;
+    return until == RunUntil::TimeUsed ? given : used;
+}
+
+// Steps of a motion that can meet no switch run a whole stretch of equal rate at once: the ramp entry
+// changes only every steps_per_entry steps, and at the ceiling not at all, so a long move at speed costs
+// a few stretches rather than a loop turn per step. The steps and their times are the ones the step loop
+// would take.
+bool SimulatedBoard::run_block(double& budget) {
+    Motion& m = *motion_;
+    const std::int64_t per_entry = ramp_->steps_per_entry();
+    const std::int64_t climbed = m.climb_from + (m.n - m.climb_n) / per_entry;
+    const std::int64_t brake_room = m.end_index + (m.steps - 1 - m.n) / per_entry;
+    // Every entry from `m.ceiling_reached` up runs at the ceiling and stands at the ceiling's entry.
+    const std::int64_t capped = std::min<std::int64_t>(StepRamp::TOP, m.ceiling_reached);
+    const std::int64_t key = std::min({climbed, brake_room, capped});
+    std::int64_t end = m.steps;
+    if (climbed == key && key < capped) end = std::min(end, m.n + per_entry - (m.n - m.climb_n) % per_entry);
+    if (key > m.end_index) end = std::min(end, std::max(m.n + 1, m.steps - (key - m.end_index) * per_entry));
+    const std::int64_t k = std::min<std::int64_t>({climbed, brake_room, StepRamp::TOP});
+    m.last_index = static_cast<int>(std::min<std::int64_t>(k, m.ceiling_index));
+    const double rate = std::min(
+        std::min(ramp_->rate_sps(static_cast<int>(k)), m.ceiling_sps) * override_factor_, FASTEST_STEP_SPS);
+    last_rate_sps_ = rate;
+    const double wait = 1.0 / rate;
+    const std::int64_t stretch = end - m.n;
+    const double fit = std::floor((budget + TIME_EPSILON_S) / wait);
+    const std::int64_t taken = fit >= static_cast<double>(stretch) ? stretch : static_cast<std::int64_t>(fit);
+    budget = std::max(0.0, budget - static_cast<double>(taken) * wait);
+    m.n += taken;
+    // Nothing looks at the counters between stretches: they are brought up to date where the run stops
+    // inside the motion and where the motion ends.
+    if (taken == stretch && m.n < m.steps) return true;
+    counters_ = position_at(m.n);
+    if (taken == stretch) return true;
+    m.step_due = true;
+    m.wait_s = wait - budget;
+    budget = 0.0;
+    return false;
 }
 
 void SimulatedBoard::start_next() {
@@ -156,6 +212,8 @@ bool SimulatedBoard::start_motion(const Command& c) {
     m->climb_n = 0;
     m->last_index = std::min(carry_index_, m->ceiling_index);
     m->began_on_probe = probe_closed(sensor_pressed_);
+    m->ceiling_reached = ramp_->first_index_at_or_above(m->ceiling_sps);
+    m->free_running = meets_no_switch(*m);
     motion_ = std::move(m);
     // A move further onto a closed switch is stopped before it takes a step.
     if (motion_->steps > 0) {
@@ -203,6 +261,27 @@ bool SimulatedBoard::take_step() {
         stop_all(stop->status);
         return false;
     }
+    return true;
+}
+
+bool SimulatedBoard::meets_no_switch(const Motion& m) const {
+    if (m.homing || probe_polarity_ != 0 || sensor_pressed_) return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::int64_t low = std::min(m.from[i], m.to[i]), high = std::max(m.from[i], m.to[i]);
+        if (m.arc && i < 2) {
+            // The whole circle, a step wider for rounding: an arc's steps stay inside it.
+            const std::int64_t r = static_cast<std::int64_t>(std::ceil(std::max(m.radius0, m.radius1))) + 1;
+            const std::int64_t centre = i == 0 ? m.centre_x : m.centre_y;
+            low = centre - r, high = centre + r;
+        }
+        if (low == high) continue;
+        const auto& limits = settings_.limits[i];
+        if (limits.max_steps && high >= *limits.max_steps) return false;
+        if (limits.min_steps && low <= *limits.min_steps) return false;
+    }
+    // Above its switching height the sensor cannot close, wherever it stands.
+    if (settings_.probe.trip_z_steps && std::min(m.from[2], m.to[2]) <= *settings_.probe.trip_z_steps)
+        return false;
     return true;
 }
 

@@ -166,6 +166,7 @@ class SimulatedBoard {
     std::uint8_t outputs() const { return outputs_; }
     std::uint8_t pwm_percent() const { return pwm_percent_; }
     double board_time_s() const { return board_time_s_; }
+    const SimSettings& settings() const { return settings_; }
     // The dominant axis's step rate of the last step, with the feed override; 0 when stopped.
     double current_rate_sps() const;
     bool idle() const;
@@ -206,8 +207,18 @@ class SimulatedBoard {
     void set_feed_override_value(std::int32_t value);
     void restore_power_on_setup();
 
+  public:
+    // What a run stops at besides its time: nothing, a free place in the buffer, or an idle board.
+    enum class RunUntil { TimeUsed, Room, Idle };
+    // Runs the motion for at most `seconds`, stopping early when `until` is reached; returns the time
+    // run. With TimeUsed the whole time passes, moving or not.
+    double run_until(double seconds, RunUntil until);
+
+  private:
     // The motion engine (board_motion.cpp).
     void run(double seconds);
+    bool run_block(double& budget);
+    bool meets_no_switch(const Motion& m) const;
     void start_next();
     bool start_motion(const Command& c);
     double next_step_rate();

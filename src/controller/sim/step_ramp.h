@@ -4,6 +4,7 @@
 // previous rate, or with AccelScale 0 the steeper growth of one step per entry), never above the maximum.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -21,6 +22,10 @@ class StepRamp {
     // The first entry with the highest rate at most `sps` (where the ramp reaches that rate); 0 when even
     // the start velocity is faster.
     int index_at_or_below(double sps) const;
+    // The first entry whose rate is at least `sps`; ENTRIES when the ramp never gets there.
+    int first_index_at_or_above(double sps) const {
+        return static_cast<int>(std::lower_bound(rates_.begin(), rates_.end(), sps) - rates_.begin());
+    }
     // Motor steps spent on each entry.
     int steps_per_entry() const { return steps_per_entry_; }
 

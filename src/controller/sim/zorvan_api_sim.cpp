@@ -7,6 +7,7 @@
 
 #include "config/profile_file.h"
 #include "controller/ZorvanAPI.h"
+#include "controller/sim/board_calls.h"
 #include "controller/sim/simulated_board.h"
 #include "controller/sim/zorvan_api_sim.h"
 
@@ -51,140 +52,129 @@ SimulatedBoard& board() {
     return *slot;
 }
 
-// The four position variables, which a caller may leave out.
-ZorvanStatus with_position(ZorvanStatus status, int32_t* px, int32_t* py, int32_t* pz, int32_t* pa) {
-    if (!board().answers()) return status;
-    const Counters& c = board().counters();
-    if (px != nullptr) *px = c[0];
-    if (py != nullptr) *py = c[1];
-    if (pz != nullptr) *pz = c[2];
-    if (pa != nullptr) *pa = c[3];
-    return status;
-}
+// The library's board, without a hook before any call.
+struct LibraryBoard {
+    static SimulatedBoard& board() { return ::board(); }
+    static void before_queue() {}
+    static void before_poll() {}
+};
+using Calls = zorvan::controller::sim::BoardCalls<LibraryBoard>;
 
 }  // namespace
 
 extern "C" {
 
 ZORVAN_EXPORT ZorvanStatus ZorvanReset(int32_t* port, int32_t mode) {
-    return board().reset(port, mode);
+    return Calls::Reset(port, mode);
 }
 
 ZORVAN_EXPORT double ZorvanGetFirmwareVersion(void) {
-    return board().firmware_version();
+    return Calls::GetFirmwareVersion();
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetAccelleration(int32_t acceleration, int32_t max_sps,
                                                   int32_t start_velocity, uint8_t accel_scale) {
-    return board().set_acceleration(acceleration, max_sps, start_velocity, accel_scale);
+    return Calls::SetAccelleration(acceleration, max_sps, start_velocity, accel_scale);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetMaxSPS(int32_t max_sps, int32_t axis_count, uint8_t invert_step_pulse,
                                            uint8_t reserved) {
-    return board().set_max_sps(max_sps, axis_count, invert_step_pulse, reserved);
+    return Calls::SetMaxSPS(max_sps, axis_count, invert_step_pulse, reserved);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetArcDirection(uint8_t code) {
-    return board().set_arc_direction(code);
+    return Calls::SetArcDirection(code);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetPosition(int32_t x, int32_t y, int32_t z, int32_t a, uint8_t axis_mask) {
-    return board().set_position({x, y, z, a}, axis_mask);
+    return Calls::SetPosition(x, y, z, a, axis_mask);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanGetPosition(int32_t* x, int32_t* y, int32_t* z, int32_t* a) {
-    const ZorvanStatus s = board().get_position();
-    return with_position(s, x, y, z, a);
+    return Calls::GetPosition(x, y, z, a);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanLinearMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
                                             int32_t end_speed, int32_t* px, int32_t* py, int32_t* pz,
                                             int32_t* pa) {
-    const ZorvanStatus s = board().linear_move({x, y, z, a}, speed, end_speed);
-    return with_position(s, px, py, pz, pa);
+    return Calls::LinearMove(x, y, z, a, speed, end_speed, px, py, pz, pa);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanRapidMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
                                            int32_t end_speed, int32_t* px, int32_t* py, int32_t* pz,
                                            int32_t* pa) {
-    const ZorvanStatus s = board().rapid_move({x, y, z, a}, speed, end_speed);
-    return with_position(s, px, py, pz, pa);
+    return Calls::RapidMove(x, y, z, a, speed, end_speed, px, py, pz, pa);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanIndexMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
                                            uint8_t axis_mask, int32_t* px, int32_t* py, int32_t* pz,
                                            int32_t* pa) {
-    const ZorvanStatus s = board().index_move({x, y, z, a}, speed, axis_mask);
-    return with_position(s, px, py, pz, pa);
+    return Calls::IndexMove(x, y, z, a, speed, axis_mask, px, py, pz, pa);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanQuadrantArcMoveCW(int32_t radius, int32_t start_x, int32_t start_y,
                                                    int32_t end_x, int32_t end_y, int32_t speed,
                                                    int32_t end_speed, uint8_t quadrant, int32_t* px,
                                                    int32_t* py, int32_t* pz, int32_t* pa) {
-    const ZorvanStatus s =
-        board().arc_move(false, radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant);
-    return with_position(s, px, py, pz, pa);
+    return Calls::QuadrantArc<false>(radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant, px,
+                                     py, pz, pa);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanQuadrantArcMoveCCW(int32_t radius, int32_t start_x, int32_t start_y,
                                                     int32_t end_x, int32_t end_y, int32_t speed,
                                                     int32_t end_speed, uint8_t quadrant, int32_t* px,
                                                     int32_t* py, int32_t* pz, int32_t* pa) {
-    const ZorvanStatus s =
-        board().arc_move(true, radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant);
-    return with_position(s, px, py, pz, pa);
+    return Calls::QuadrantArc<true>(radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant, px,
+                                    py, pz, pa);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanDelay(int32_t* px, int32_t* py, int32_t* pz, double seconds, int32_t* pa) {
-    const ZorvanStatus s = board().delay(seconds);
-    return with_position(s, px, py, pz, pa);
+    return Calls::Delay(px, py, pz, seconds, pa);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetOutput(uint8_t output, uint8_t state, int32_t* px, int32_t* py,
                                            int32_t* pz, int32_t* pa) {
-    const ZorvanStatus s = board().set_output(output, state);
-    return with_position(s, px, py, pz, pa);
+    return Calls::SetOutput(output, state, px, py, pz, pa);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanHome(uint8_t axis_mask, uint8_t direction_bits, int32_t speed) {
-    return board().home(axis_mask, direction_bits, speed);
+    return Calls::Home(axis_mask, direction_bits, speed);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetFeedOverride(int32_t value) {
-    return board().set_feed_override(value);
+    return Calls::SetFeedOverride(value);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanTweakZAxis(int32_t value) {
-    return board().tweak_z(value);
+    return Calls::TweakZAxis(value);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetProbePolarity(uint8_t polarity) {
-    return board().set_probe_polarity(polarity);
+    return Calls::SetProbePolarity(polarity);
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanSetPWMOutput(uint8_t percent) {
-    return board().set_pwm_output(percent);
+    return Calls::SetPWMOutput(percent);
 }
 
 ZORVAN_EXPORT uint8_t ZorvanReadInputs(void) {
-    return board().read_inputs();
+    return Calls::ReadInputs();
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanPause(void) {
-    return board().pause();
+    return Calls::Pause();
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanContinue(void) {
-    return board().resume();
+    return Calls::Continue();
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanEndCurrentMove(void) {
-    return board().end_current_move();
+    return Calls::EndCurrentMove();
 }
 
 ZORVAN_EXPORT ZorvanStatus ZorvanEmStop(void) {
-    return board().emergency_stop();
+    return Calls::EmStop();
 }
 
 // ---- for tests only ----
@@ -195,6 +185,10 @@ ZORVAN_EXPORT void ZorvanSimUseVirtualClock(double step_s) {
 
 ZORVAN_EXPORT void ZorvanSimUseRealClock(void) {
     board().use_clock(std::make_unique<zorvan::controller::sim::RealTimeClock>());
+}
+
+ZORVAN_EXPORT double ZorvanSimBoardTime(void) {
+    return board().board_time_s();
 }
 
 ZORVAN_EXPORT void ZorvanSimAdvance(double seconds) {

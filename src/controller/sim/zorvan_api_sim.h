@@ -13,6 +13,8 @@ extern "C" {
 void ZorvanSimUseVirtualClock(double step_s);
 /* From now on the board's motion keeps pace with the wall clock, as in the operator program. */
 void ZorvanSimUseRealClock(void);
+/* The seconds of board time the board has run since it was made. */
+double ZorvanSimBoardTime(void);
 /* Runs the board's motion for the given seconds without a call. */
 void ZorvanSimAdvance(double seconds);
 /* A fresh board with the settings of the file (NULL or "": the built-in defaults). Returns 1 when the file

@@ -1,0 +1,29 @@
+// How long the machine takes for a program: the run GO makes, on the simulated board's motion model and
+// virtual clock, with the acceleration ramps, the start velocity, the contouring look-ahead and the speeds
+// the board is actually sent. The time is the board's, so it is the one `zorvannc-cli run` reports.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "machine/program_text.h"
+
+namespace zorvan::machine {
+
+struct MachineTime {
+    bool known = false;       // false: no run could be made (see `stop_reason`)
+    double seconds = 0;       // from GO to the end of the last move; operator waits count as nothing
+    int operator_waits = 0;   // program stops and tool changes that wait for the operator
+    bool stopped = false;     // the run would end early, in the emergency stop; `seconds` is up to it
+    std::string stop_reason;  // why, as the status bar would say it
+};
+
+// The board is the one of ZorvanSim.Ini in the configuration folder (its buffer and its tool-length
+// sensor), without travel-limit switches or injected faults: the time is the program's, whole. Runs in
+// the calling thread; one estimate per thread at a time.
+MachineTime EstimateMachineTime(const std::filesystem::path& config_dir,
+                                const std::optional<std::string>& units, ProgramText lines,
+                                const std::string& program_name);
+
+}  // namespace zorvan::machine
