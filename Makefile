@@ -41,11 +41,13 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bin/zorvan_bench
 
-# The operator window's open-and-preview time and memory on a program of a million lines.
+# The operator window's open-and-preview time, redraws and memory on a program of a million lines; BIG=1
+# adds ten million.
 bench-window: deps
 	cmake -S . -B $(WINDOW_BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVAN_BENCH=ON -DZORVAN_TESTS=OFF
 	cmake --build $(WINDOW_BENCH_BUILD) -j $(JOBS) --target zorvan_window_figures
 	$(WINDOW_BENCH_BUILD)/bin/zorvan_window_figures
+	if [ "$(BIG)" = "1" ]; then $(WINDOW_BENCH_BUILD)/bin/zorvan_window_figures 10000000; fi
 
 fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -343,9 +343,11 @@ void BM_MachineTime(benchmark::State& state, long lines) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const auto text = zorvan::config::read_text_file(file);
-        const zorvan::machine::MachineTime time = zorvan::machine::EstimateMachineTime(
-            config_dir(), std::nullopt, zorvan::app::program_lines(text ? *text : std::string()),
-            file.string());
+        zorvan::machine::MachineTimeRequest request;
+        request.config_dir = config_dir();
+        request.lines = zorvan::app::program_lines(text ? *text : std::string());
+        request.program_name = file.string();
+        const zorvan::machine::MachineTime time = zorvan::machine::EstimateMachineTime(std::move(request));
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!time.known || time.stopped) {

@@ -16,6 +16,7 @@
 #include "machine/canon.h"
 #include "machine/machine_startup.h"
 #include "machine/operator_panel.h"
+#include "machine/stock_extents.h"
 #include "machine/tool_path_sink.h"
 
 namespace zorvan::app {
@@ -95,7 +96,7 @@ std::optional<SimulateOptions> parse_arguments(const std::vector<std::string>& a
 }
 
 struct PassResult {
-    std::array<double, 6> extents{};  // program units: min X, max X, min Y, max Y, min Z, max Z
+    std::array<double, 6> extents{};  // program coordinates: min X, max X, min Y, max Y, min Z, max Z
     double widest_radius = 0;         // of the cutters the program selected, tool table units
 };
 
@@ -120,7 +121,7 @@ PassResult run_pass(const ProgramRunOptions& options, std::string_view text, mac
         tool.length = 0;
     run_as_all(interpreter, options.file, text);
     PassResult result;
-    result.extents = canon.PathExtentsInProgramUnits();
+    result.extents = machine::StockExtents(canon);
     for (const config::ToolEntry& tool : canon.ToolList()) {
         if (!tool.Used) continue;
         const double diameter = tool.Diameter == 0 ? 0.25 : tool.Diameter;
@@ -147,6 +148,18 @@ void setup_stock(display::TCamGrid& grid, const PassResult& path, double cells_a
 
 }  // namespace
 
+display::TCamGrid simulate_stock(const ProgramRunOptions& run, std::string_view text, double cells_across,
+                                 std::FILE* out) {
+    const PassResult path = run_pass(run, text, nullptr, nullptr);
+    display::TCamGrid grid;
+    setup_stock(grid, path, cells_across);
+    display::CamGridStock stock(grid);
+    TraceOutput output(out);
+    TraceErrorReporter errors(output);
+    run_pass(run, text, &stock, &errors);
+    return grid;
+}
+
 int run_simulate_command(const std::vector<std::string>& args_after_simulate, std::FILE* out,
                          std::FILE* err) {
     const auto options = parse_arguments(args_after_simulate);
@@ -160,16 +173,7 @@ int run_simulate_command(const std::vector<std::string>& args_after_simulate, st
         return EXIT_USAGE;
     }
 
-    const PassResult path = run_pass(options->run, *text, nullptr, nullptr);
-    display::TCamGrid grid;
-    setup_stock(grid, path, options->cells_across);
-    display::CamGridStock stock(grid);
-    {
-        TraceOutput output(out);
-        TraceErrorReporter errors(output);
-        run_pass(options->run, *text, &stock, &errors);
-    }
-
+    const display::TCamGrid grid = simulate_stock(options->run, *text, options->cells_across, out);
     if (const auto failure =
             display::save_stock_picture(grid, options->width_px, options->height_px, options->png)) {
         std::fprintf(err, "zorvannc-cli: %s\n", failure->c_str());

@@ -3,7 +3,11 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "app/cli_commands.h"
+#include "display/cam_grid.h"
 
 namespace zorvan::app {
 
@@ -17,5 +21,10 @@ namespace zorvan::app {
 // are printed to out as "error(N): MESSAGE" lines and do not stop the picture. Returns 0 when the picture
 // is saved, 2 for a usage error, an unreadable FILE or an unwritable OUT.
 int run_simulate_command(const std::vector<std::string>& args_after_simulate, std::FILE* out, std::FILE* err);
+
+// The stock that command pictures: the program's text run twice as described above, on a grid of
+// cells_across cells across; the carving run's interpreter errors are printed to out.
+display::TCamGrid simulate_stock(const ProgramRunOptions& run, std::string_view text, double cells_across,
+                                 std::FILE* out);
 
 }  // namespace zorvan::app

@@ -220,8 +220,12 @@ int run_stats_command(const std::vector<std::string>& args, std::FILE* out, std:
     const double total = s.feed_time_s + s.rapid_time_s + s.dwell_time_s;
     PrintReal(out, "estimated time s", total);
     PrintDuration(out, "estimated time", total);
-    const machine::MachineTime machine_time = machine::EstimateMachineTime(
-        options.config_dir, options.units, program_lines(*text), options.file.string());
+    machine::MachineTimeRequest request;
+    request.config_dir = options.config_dir;
+    request.units = options.units;
+    request.lines = program_lines(*text);
+    request.program_name = options.file.string();
+    const machine::MachineTime machine_time = machine::EstimateMachineTime(std::move(request));
     if (machine_time.known) {
         PrintReal(out, "machine time s", machine_time.seconds);
         PrintDuration(out, "machine time", machine_time.seconds);

@@ -9,6 +9,21 @@ namespace {
 
 constexpr int kMostGridLines = 1001;  // each way, before the closing line at the far edge
 
+// The warning colours of the moves that leave the table (red in the low byte), and how far apart in RGB
+// two colours must be to tell a one-pixel line of one from the other at a glance.
+constexpr int kOrange = 0x0080FF;
+constexpr int kMagenta = 0xFF00FF;
+constexpr int kDistinct = 100;
+
+int SquaredDistance(int a, int b) {
+    int sum = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = ((a >> shift) & 0xFF) - ((b >> shift) & 0xFF);
+        sum += d * d;
+    }
+    return sum;
+}
+
 std::string TwoDecimals(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.2f", value);
@@ -38,9 +53,27 @@ void TVectorDisplay3D::SetMoveKind(int kind) {
         case machine::MoveArcCounterClockwise:
             projector_.SetColour(ColorCCW);
             break;
+        case machine::MoveExcursion:
+            projector_.SetColour(ExcursionColour());
+            break;
         default:
             break;
     }
+}
+
+// Orange reads as a warning and differs from the default colours, the sample machine's and the grey of
+// GO's preview; an operator's palette may hold a colour near orange, and then magenta stands in for it
+// unless magenta is closer still.
+int TVectorDisplay3D::ExcursionColour() const {
+    const auto nearest = [this](int colour) {
+        int least = SquaredDistance(colour, ColorBackground);
+        for (int other : {ColorLinear, ColorRapid, ColorCW, ColorCCW})
+            least = std::min(least, SquaredDistance(colour, other));
+        return least;
+    };
+    const int orange = nearest(kOrange);
+    if (orange >= kDistinct * kDistinct) return kOrange;
+    return nearest(kMagenta) > orange ? kMagenta : kOrange;
 }
 
 void TVectorDisplay3D::SetPenColor(int colour) {

@@ -48,6 +48,9 @@ class TVectorDisplay3D final : public machine::ToolPathSink {
 
     // Drawing.
     void SetMoveKind(int kind) override;
+    // The colour of the moves that leave the machine's table (kind MoveExcursion): a strong orange, or
+    // magenta where the background or a move colour the operator chose lies too close to orange.
+    int ExcursionColour() const;
     void SetPenColor(int colour);
     void SetBackgroundColor(int colour) { ColorBackground = colour; }
     void SetLinePattern(std::int32_t pattern) { projector_.SetLinePattern(pattern); }

@@ -27,6 +27,7 @@ struct CanonToolTableEntry {
     int id = 0;
     double length = 0.0;    // length offset, program units as written in the tool table
     double diameter = 0.0;  // cutter diameter, program units as written in the tool table
+    bool operator==(const CanonToolTableEntry&) const = default;
 };
 
 using CanonToolTable = std::array<CanonToolTableEntry, TOOL_MAX + 1>;
@@ -73,6 +74,8 @@ struct InterpreterSettings {
     CanonToolTable tool_table{};
     int tool_table_index = 1;
     double traverse_rate = 0;  // program units per minute
+    // Field by field: a preview drawn from equal settings draws the same.
+    bool operator==(const InterpreterSettings&) const = default;
 };
 
 inline constexpr int G_SLOTS = 14;

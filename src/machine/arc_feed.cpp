@@ -27,9 +27,6 @@ constexpr double kChordTolerance = 0.0005;
 constexpr double kMostChordsPerTurn = 100000.0;
 // Steps on the longer axis below which a piece goes to the board as a straight feed.
 constexpr int kShortestArcSteps = 4;
-// The preview polyline: at most this many chords per arc, at least this angle (radians) per chord.
-constexpr int kMostPreviewChords = 50;
-constexpr double kSmallestPreviewStep = 0.01;
 
 bool InYzOrXz(int plane) {
     return plane == 2 || plane == 3;
@@ -90,32 +87,6 @@ std::optional<ControllerCommand> QuadrantArcCommand(const PieceGeometry& g, cons
     c.vOutX = ToCommandInt(-turn * std::sin(g.a1) * speed);
     c.vOutY = ToCommandInt(turn * std::cos(g.a1) * speed);
     return c;
-}
-
-// Draws the arc as a polyline whose chord count follows the view's scale; coordinates in millimetres,
-// drawn in program units.
-void DrawArcPolyline(ToolPathSink& sink, double centre_x, double centre_y, double z, double radius, double a0,
-                     double a1, double unit_scale) {
-    const double sweep = std::fabs(a1 - a0);
-    const int chords =
-        std::min(ToCommandInt(sink.PixelsPerUnit() * sweep * radius / unit_scale) / 3, kMostPreviewChords);
-    if (chords <= 0) return;
-    const double step = std::max(sweep / chords, kSmallestPreviewStep);
-    const double direction = a1 > a0 ? 1.0 : -1.0;
-    const auto point = [&](double angle) {
-        return std::array<double, 3>{(centre_x + radius * std::cos(angle)) / unit_scale,
-                                     (centre_y + radius * std::sin(angle)) / unit_scale, z / unit_scale};
-    };
-    const auto first = point(a0);
-    sink.MoveTo3D(first[0], first[1], first[2]);
-    for (int k = 1;; ++k) {
-        const double angle = a0 + direction * k * step;
-        if (!(direction * (a1 - angle) > 0)) break;
-        const auto p = point(angle);
-        sink.LineTo3D(p[0], p[1], p[2]);
-    }
-    const auto last = point(a1);
-    sink.LineTo3D(last[0], last[1], last[2]);
 }
 
 }  // namespace
@@ -290,7 +261,9 @@ void Canon::ExecuteArcPiece(const ArcPiece& piece) {
             else
                 stock_->CutArcCW(from[2], radius / LengthUnitScale, a1, a0, at[1], at[0]);
         } else {
-            sink_.SetMoveKind(counter_clockwise ? MoveArcCounterClockwise : MoveArcClockwise);
+            sink_.SetMoveKind(DrawAsExcursion     ? MoveExcursion
+                              : counter_clockwise ? MoveArcCounterClockwise
+                                                  : MoveArcClockwise);
             double centre_x = centre[0], centre_y = centre[1], z = end[2];
             if (panel_.AbsoluteCoordinates()) {
                 centre_x -= OriginOffset[0];
@@ -299,7 +272,7 @@ void Canon::ExecuteArcPiece(const ArcPiece& piece) {
             }
             const long long turns = std::llabs(static_cast<long long>(piece.rotation));
             for (long long turn = 0; turn < turns; ++turn)
-                DrawArcPolyline(sink_, centre_x, centre_y, z, radius, a0, a1, LengthUnitScale);
+                sink_.DrawArc({centre_x, centre_y, z, radius, a0, a1, LengthUnitScale});
         }
     } else {
         const PieceGeometry geometry{

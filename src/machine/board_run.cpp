@@ -14,6 +14,20 @@ namespace {
 constexpr int MOST_REFUSED_RESUMES = 10;
 constexpr int MOST_PRESSES = 10;
 
+// What a run without a window shows: nothing, but it passes on the lines GO takes and checks for a
+// cancel whenever the progress gauge would move.
+class HeadlessRunView final : public RunView {
+  public:
+    std::function<void(std::size_t)> on_line;
+    std::function<void()> on_gauge;
+    void LineStarted(std::size_t index) override {
+        if (on_line) on_line(index);
+    }
+    void SetGauge(int) override {
+        if (on_gauge) on_gauge();
+    }
+};
+
 }  // namespace
 
 BoardRunResult RunProgramOnBoard(const std::optional<controller::ZorvanApiTable>& api, BoardRunSetup& setup) {
@@ -26,6 +40,16 @@ BoardRunResult RunProgramOnBoard(const std::optional<controller::ZorvanApiTable>
     interp::Interpreter interpreter(canon, *setup.errors, setup.config_dir);
     ProgramRunner runner(interpreter, canon, controller, panel);
     runner.PreviewBeforeRun = setup.preview_first;
+    HeadlessRunView view;
+    view.on_line = setup.on_line;
+    if (setup.cancelled) {
+        view.on_gauge = [&] {
+            if (result.cancelled || !setup.cancelled()) return;
+            result.cancelled = true;
+            runner.EmergencyStop(true);
+        };
+    }
+    runner.SetView(&view);
     panel.backlash_offsets = &canon.BacklashDisplayOffset;
     // Why the machine stopped: the last of the board's complaints, a silent board or a tool length that
     // could not be measured, as the status bar shows them.

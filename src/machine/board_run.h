@@ -14,6 +14,7 @@
 #include "controller/zorvan_api_table.h"
 #include "interp/error_reporter.h"
 #include "machine/controller_dispatcher.h"
+#include "machine/program_runner.h"
 #include "machine/program_text.h"
 
 namespace zorvan::machine {
@@ -29,11 +30,16 @@ struct BoardRunSetup {
     std::function<void()> on_go, on_end;
     // The grey preview GO draws first changes nothing that is sent; a run without a window may skip it.
     bool preview_first = true;
+    // Told each program line GO is about to send (0-based); optional.
+    std::function<void(std::size_t)> on_line;
+    // Asked now and then during GO; true stops the run as the emergency stop would. Optional.
+    std::function<bool()> cancelled;
 };
 
 struct BoardRunResult {
     bool controller_started = false;  // false: nothing was sent
     bool emergency_stop = false;      // the run ended in the emergency stop
+    bool cancelled = false;           // by `cancelled`
     std::string stop_reason;          // then why, as the status bar says it
     int operator_waits = 0;           // program stops (a tool change's among them) resumed at once
     std::vector<std::string> modal_messages;

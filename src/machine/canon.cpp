@@ -166,7 +166,7 @@ void Canon::straight_traverse(double x, double y, double z) {
             const auto to = ToProgram(target[0], target[1], target[2]);
             if (stock_->CutRapid(from[0], from[1], from[2], to[0], to[1], to[2])) stock_->Refresh();
         } else {
-            sink_.SetMoveKind(MoveRapid);
+            sink_.SetMoveKind(DrawAsExcursion ? MoveExcursion : MoveRapid);
             std::array<double, 3> drawn = target;
             if (panel_.AbsoluteCoordinates()) {
                 for (int axis = 0; axis < 3; ++axis)
@@ -210,7 +210,7 @@ void Canon::straight_feed(double x, double y, double z) {
             const auto to = ToProgram(target[0], target[1], target[2]);
             stock_->CutLine(from[0], from[1], from[2], to[0], to[1], to[2]);
         } else {
-            sink_.SetMoveKind(MoveFeed);
+            sink_.SetMoveKind(DrawAsExcursion ? MoveExcursion : MoveFeed);
             std::array<double, 3> from{CurrentPosition[0], CurrentPosition[1], CurrentPosition[2]};
             std::array<double, 3> drawn = target;
             if (panel_.AbsoluteCoordinates()) {

@@ -149,6 +149,8 @@ class Canon final : public interp::CanonicalMachine {
     int CurrentTool = 0;
     bool PreviewMode = true;
     bool RenderedView = false;
+    // The moves drawn now leave the machine's table: the view draws them in its warning colour.
+    bool DrawAsExcursion = false;
     std::array<double, 6> PathExtents{};            // min X, max X, min Y, max Y, min Z, max Z in mm
     std::array<double, 4> UnitsPerStep{};           // program units per step (A: degrees per step)
     std::array<double, 4> BacklashDisplayOffset{};  // steps

@@ -3,9 +3,11 @@
 // the board is actually sent. The time is the board's, so it is the one `zorvannc-cli run` reports.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "machine/program_text.h"
 
@@ -19,11 +21,21 @@ struct MachineTime {
     std::string stop_reason;  // why, as the status bar would say it
 };
 
+struct MachineTimeRequest {
+    std::filesystem::path config_dir;
+    std::optional<std::string> units;  // "G20" or "G21"; the configuration's when not given
+    ProgramText lines;
+    std::string program_name;
+    // Set by another thread to give the estimate up soon; it then comes back unknown.
+    const std::atomic<bool>* cancel = nullptr;
+    // When given, filled with the board time from GO at which GO took each line (0-based), so that a
+    // run can tell how much of the program's time is left when it takes a line.
+    std::vector<float>* line_times = nullptr;
+};
+
 // The board is the one of ZorvanSim.Ini in the configuration folder (its buffer and its tool-length
 // sensor), without travel-limit switches or injected faults: the time is the program's, whole. Runs in
-// the calling thread; one estimate per thread at a time.
-MachineTime EstimateMachineTime(const std::filesystem::path& config_dir,
-                                const std::optional<std::string>& units, ProgramText lines,
-                                const std::string& program_name);
+// the calling thread, any thread; one estimate per thread at a time.
+MachineTime EstimateMachineTime(MachineTimeRequest request);
 
 }  // namespace zorvan::machine

@@ -33,6 +33,7 @@ int ProgramRunner::PreviewLoop(std::size_t first, std::size_t last, bool number_
             view_->SetGauge(Gauge(i));
             next += step;
         }
+        TravelLine(index);
         rc = interpreter_.interpret_line(Line(index));
         if (rc != interp::RESULT_OK) break;
     }
@@ -50,6 +51,7 @@ int ProgramRunner::All() {
     if (!ProgramLoaded(name)) return interp::RESULT_ERROR;
     interpreter_.interpreter_reset();
     canon_.PreviewMode = true;
+    RestartTravelCheck();
     // The rendered view's stock is laid over the extents the last pass reached; this pass finds its own.
     view_->ClearToolPathView();
     canon_.ResetPathExtents();
@@ -58,12 +60,31 @@ int ProgramRunner::All() {
     controller_.EStopActive = false;
     view_->DrawMachineAndTool();
     int rc = interp::RESULT_OK;
-    if (!lines.empty()) rc = PreviewLoop(0, lines.size() - 1, true);
+    // The same program from the same state draws the same: what the last whole pass drew is drawn again.
+    // The rendered view's stock is carved only by interpreting.
+    const bool may_record = record_ != nullptr && !canon_.RenderedView;
+    const PreviewStart start = may_record ? TakePreviewStart() : PreviewStart{};
+    const bool replayed = may_record && record_->Complete() && start == recorded_start_;
+
+    if (replayed) {
+        ReplayRecordedPass();
+    } else {
+        if (may_record) record_->Begin();
+        if (!lines.empty()) rc = PreviewLoop(0, lines.size() - 1, true);
+        const bool whole = rc >= 0 && controller_.EmergencyStops == stops_before &&
+                           !controller_.EStopActive && interpreter_.block().m_modes[4] == 1;
+        if (may_record && whole) {
+            KeepRecordedPass(start);
+        } else if (record_ != nullptr) {
+            record_->Forget();
+        }
+    }
     // The flag is the preview's cancel; an emergency stop entered while the preview let messages run is
     // the machine's and stays.
     if (controller_.EmergencyStops == stops_before) controller_.EStopActive = estop;
     if (rc < 0) view_->HighlightLine(interpreter_.line_counter());
-    if (interpreter_.block().m_modes[4] != 1)
+    // Only a pass that ended with a stop is recorded.
+    if (!replayed && interpreter_.block().m_modes[4] != 1)
         interpreter_.report_error("File ended with no stopping command given");
     view_->RepaintToolPathView();
     view_->DrawExtents();
@@ -75,9 +96,37 @@ int ProgramRunner::All() {
     return rc;
 }
 
+ProgramRunner::PreviewStart ProgramRunner::TakePreviewStart() const {
+    return {SaveModalState(), canon_.CurrentPosition, lines.size()};
+}
+
+void ProgramRunner::KeepRecordedPass(const PreviewStart& start) {
+    record_->Finish();
+    recorded_start_ = start;
+    recorded_end_ = SaveModalState();
+    recorded_position_ = canon_.CurrentPosition;
+    recorded_extents_ = canon_.PathExtents;
+    if (travel_ != nullptr) recorded_travel_ = *travel_;
+}
+
+void ProgramRunner::ReplayRecordedPass() {
+    ++ReplayedPasses;
+    record_->Replay();
+    // The state the pass left, as interpreting it would have left it.
+    RestoreModalState(recorded_end_);
+    canon_.CurrentPosition = recorded_position_;
+    canon_.PathExtents = recorded_extents_;
+    if (travel_ != nullptr && recorded_travel_) *travel_ = *recorded_travel_;
+}
+
+void ProgramRunner::ForgetRecordedPass() {
+    if (record_ != nullptr) record_->Forget();
+}
+
 void ProgramRunner::PreviewNext() {
     std::string name;
     if (!ProgramLoaded(name)) return;
+    TravelLine(static_cast<std::size_t>(interpreter_.line_counter()));
     const int rc = interpreter_.interpret_line(Line(static_cast<std::size_t>(interpreter_.line_counter())));
     if (rc == interp::RESULT_OK) {
         view_->HighlightLine(interpreter_.line_counter());
@@ -92,6 +141,7 @@ void ProgramRunner::StepLines(int n) {
     if (!ProgramLoaded(name)) return;
     const int first = interpreter_.line_counter();
     for (int k = 0; k < n; ++k) {
+        TravelLine(static_cast<std::size_t>(first + k));
         if (interpreter_.interpret_line(Line(static_cast<std::size_t>(first + k))) != interp::RESULT_OK)
             break;
     }
@@ -106,6 +156,7 @@ void ProgramRunner::ToCursor(int caret_line) {
     if (!ProgramLoaded(name)) return;
     interpreter_.interpreter_init();
     canon_.PreviewMode = true;
+    RestartTravelCheck();
     const int rc = PreviewLoop(0, static_cast<std::size_t>(std::max(caret_line, 0)), false);
     if (rc == interp::RESULT_OK) view_->HighlightLine(interpreter_.line_counter());
     view_->RepaintToolPathView();
@@ -119,6 +170,7 @@ void ProgramRunner::FromCursor(int caret_line) {
     std::string name;
     if (!ProgramLoaded(name)) return;
     canon_.PreviewMode = true;
+    RestartTravelCheck();
     const int rc = PreviewLoop(static_cast<std::size_t>(std::max(caret_line, 0)) + 1, lines.size(), false);
     if (rc == interp::RESULT_OK) view_->HighlightLine(interpreter_.line_counter());
     view_->RepaintToolPathView();
@@ -149,6 +201,7 @@ void ProgramRunner::Clear() {
 void ProgramRunner::GreyPreview() {
     view_->ClearPicture();
     view_->SetGreyColours(true);
+    RestartTravelCheck();
     if (StartLine == 0) {
         All();
     } else {
@@ -196,6 +249,19 @@ bool ProgramRunner::ReadyToRun(std::string& name) {
     return ProgramLoaded(name);
 }
 
+// A run from a later line previews the lines up to it only to reach its modal state; of them only the
+// start line is sent again. Excursions before it are no reason to ask, and the lines after it were not
+// previewed.
+const TravelExcursion* ProgramRunner::FirstExcursionToRun() const {
+    if (travel_ == nullptr) return nullptr;
+    // After the grey preview StartLine is the index of the first line the run sends.
+    const long first_sent = static_cast<long>(StartLine) + 1;
+    for (const TravelExcursion& excursion : travel_->Kept()) {
+        if (excursion.line >= first_sent) return &excursion;
+    }
+    return nullptr;
+}
+
 bool ProgramRunner::Go() {
     const RunOnStack on_stack(runs_on_stack_);
     std::string name;
@@ -216,6 +282,7 @@ bool ProgramRunner::Go() {
     // The grey preview runs the program through the interpreter; a run from the first line must not
     // inherit the offsets and modes the preview left behind.
     const bool from_start = StartLine == 0;
+    const int start_line = StartLine;
     const ModalState before = SaveModalState();
     const long stops_before = controller_.EmergencyStops;
     if (PreviewBeforeRun) GreyPreview();
@@ -225,6 +292,19 @@ bool ProgramRunner::Go() {
         interpreter_.set_program_name(name);
         view_->SetGauge(0);
         return true;
+    }
+    const TravelExcursion* first = PreviewBeforeRun ? FirstExcursionToRun() : nullptr;
+    // The question waits for the operator, who may also stop the machine meanwhile.
+    if (first != nullptr && (!view_->RunAnyway(*first) || controller_.EmergencyStops != stops_before)) {
+        // Nothing is sent, and GO ends as if it had not been pressed.
+        RestoreModalState(before);
+        StartLine = start_line;
+        canon_.RefreshPositionFromController();
+        interpreter_.interpreter_reset();
+        interpreter_.set_program_name(name);
+        if (!controller_.EStopActive) view_->LockMachineControls(false);
+        view_->SetGauge(0);
+        return false;
     }
     Running = true;
     panel_.ShowStatus(view_->Message(MsgProcessing, "Processing file..."));
@@ -246,6 +326,7 @@ bool ProgramRunner::Go() {
             view_->SetGauge(Gauge(i));
             next += step;
         }
+        view_->LineStarted(i);
         const int rc = interpreter_.interpret_line(Line(i));
         if (HighLight) view_->HighlightLine(static_cast<int>(i));
         if (rc != interp::RESULT_OK) break;

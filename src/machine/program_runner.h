@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,7 +12,9 @@
 #include "machine/canon.h"
 #include "machine/controller_dispatcher.h"
 #include "machine/operator_panel.h"
+#include "machine/path_record.h"
 #include "machine/program_text.h"
+#include "machine/travel_check.h"
 
 namespace zorvan::machine {
 
@@ -40,6 +43,11 @@ class RunView {
     virtual void SetGreyColours(bool) {}
     virtual bool RenderedViewShown() const { return false; }
     virtual void SetStopButton(bool) {}
+    // GO's grey preview found the program leaving the table, `first` the first excursion on a line that
+    // will run: true runs it anyway. Without a window the program runs, as it always has.
+    virtual bool RunAnyway(const TravelExcursion& /*first*/) { return true; }
+    // GO is about to send program line `index` (0-based), after any wait for a pause.
+    virtual void LineStarted(std::size_t /*index*/) {}
     // The text of the window's message table at entry (a language file may have replaced it); the
     // built-in text without a window.
     virtual std::string Message(int /*entry*/, std::string_view built_in) const {
@@ -72,6 +80,15 @@ class ProgramRunner {
 
     // The window that shows the runs; none for the headless tool.
     void SetView(RunView* view) { view_ = view != nullptr ? view : &no_view_; }
+    // The travel check the previews feed (it sits between the interpreter and the canon): each preview
+    // starts it afresh and tells it the editor line of every line it interprets. None without a window.
+    void SetTravelCheck(TravelCheck* check) { travel_ = check; }
+
+    // Where All keeps what a whole pass drew, to draw it again when nothing it depends on changed; none
+    // without a window. The window forgets it when the program's text or the machine changes.
+    void SetPathRecord(PathRecord* record) { record_ = record; }
+    long ReplayedPasses = 0;  // passes drawn again from the record
+    void ForgetRecordedPass();
 
     // Preview of the whole program (the Edit Center's All). Returns the last interpreter result.
     int All();
@@ -84,7 +101,8 @@ class ProgramRunner {
     void ResetPreview();
     void Clear();
     // Runs the program on the machine from StartLine (GO). false when GO did nothing: the board did not
-    // report idle, a run is going, the emergency stop is in force or no program is loaded.
+    // report idle, a run is going, the emergency stop is in force, no program is loaded, or its grey
+    // preview found the program leaving the table and the view's RunAnyway said not to run it.
     bool Go();
     // Runs the line at StartLine on the machine and moves StartLine on (the Control Center's Next).
     void Next();
@@ -120,7 +138,19 @@ class ProgramRunner {
         double SpindleSpeed;
         int FloodOn, MistOn;
         int CurrentTool;
+        bool operator==(const ModalState&) const = default;
     };
+    // What a whole preview starts from: the interpreter's and the canon's state after the reset, where the
+    // tool stands, and the program's length (its text is the window's to watch).
+    struct PreviewStart {
+        ModalState state{};
+        std::array<double, 4> position{};
+        std::size_t lines = 0;
+        bool operator==(const PreviewStart&) const = default;
+    };
+    PreviewStart TakePreviewStart() const;
+    void KeepRecordedPass(const PreviewStart& start);
+    void ReplayRecordedPass();
     ModalState SaveModalState() const;
     void RestoreModalState(const ModalState& state);
     void GreyPreview();
@@ -132,6 +162,15 @@ class ProgramRunner {
     // gauge move every hundredth of the program; an emergency stop cancels. number_from_one counts the
     // lines as All does (i from 1 for index i - 1).
     int PreviewLoop(std::size_t first, std::size_t last, bool number_from_one);
+    // The travel check's share of the previews: a new pass, and the line at index about to be interpreted.
+    void RestartTravelCheck() {
+        if (travel_ != nullptr) travel_->Clear();
+    }
+    void TravelLine(std::size_t index) {
+        if (travel_ != nullptr) travel_->SetLine(static_cast<long>(index) + 1);
+    }
+    // The first excursion GO's grey preview found on a line that will be sent; none when there is none.
+    const TravelExcursion* FirstExcursionToRun() const;
     int Gauge(std::size_t i) const;
     // The canonical position in steps becomes DisplayPosition; shown (rounded) when show is set.
     void TakeCanonicalPosition(bool show);
@@ -157,6 +196,14 @@ class ProgramRunner {
     OperatorPanel& panel_;
     RunView no_view_;
     RunView* view_ = &no_view_;
+    TravelCheck* travel_ = nullptr;
+    PathRecord* record_ = nullptr;
+    // The recorded pass: where it started and what it left.
+    PreviewStart recorded_start_{};
+    ModalState recorded_end_{};
+    std::array<double, 4> recorded_position_{};
+    std::array<double, 6> recorded_extents_{};
+    std::optional<TravelCheck> recorded_travel_;
 };
 
 }  // namespace zorvan::machine

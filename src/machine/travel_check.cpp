@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 #include "machine/plane.h"
@@ -36,6 +37,15 @@ double AngleAhead(double from, double to, bool counter_clockwise) {
 
 }  // namespace
 
+std::string ExcursionText(const TravelExcursion& e) {
+    static constexpr char AXES[] = "XYZ";
+    // A limit of -0 reads as 0.
+    const double limit = e.limit == 0 ? 0.0 : e.limit;
+    char text[96];
+    std::snprintf(text, sizeof text, "%c %.4f beyond the table's %.4f", AXES[e.axis], e.value, limit);
+    return text;
+}
+
 TableLimits TableLimitsOf(const config::StartupSettings& s) {
     return {{s.MinX, s.MinY, s.MinZ}, {s.MaxX, s.MaxY, s.MaxZ}};
 }
@@ -55,17 +65,14 @@ void TravelCheck::Clear() {
     open_ = {};
 }
 
-void TravelCheck::Straight(const std::array<double, 3>& from, const std::array<double, 3>& to) {
+bool TravelCheck::Straight(const std::array<double, 3>& from, const std::array<double, 3>& to) {
     // The table is a box: a straight move stays on it when its end does.
-    Check({to, to}, from, to);
+    return Check({to, to}, from, to);
 }
 
-void TravelCheck::Arc(int plane, const std::array<double, 3>& from, const std::array<double, 3>& to,
+bool TravelCheck::Arc(int plane, const std::array<double, 3>& from, const std::array<double, 3>& to,
                       const std::array<double, 3>& centre, int rotation) {
-    if (rotation == 0) {
-        Straight(from, to);
-        return;
-    }
+    if (rotation == 0) return Straight(from, to);
     // The axial coordinate moves evenly from start to end: its extremes are the end points.
     const auto [first, second] = PlaneAxes(plane);
     const double cf = centre[first], cs = centre[second];
@@ -80,10 +87,7 @@ void TravelCheck::Arc(int plane, const std::array<double, 3>& from, const std::a
         return c - radius >= limits_.min[axis] - kPrintedTolerance &&
                c + radius <= limits_.max[axis] + kPrintedTolerance;
     };
-    if (circle_inside(first, cf) && circle_inside(second, cs)) {
-        Straight(from, to);
-        return;
-    }
+    if (circle_inside(first, cf) && circle_inside(second, cs)) return Straight(from, to);
     const bool counter_clockwise = rotation > 0;
     const double start_angle = std::atan2(ss, sf);
     // An arc that ends at its start's angle is a full turn, as the canon cuts it. More than one turn
@@ -103,18 +107,24 @@ void TravelCheck::Arc(int plane, const std::array<double, 3>& from, const std::a
         reach.low[axis] = std::min(reach.low[axis], value);
         reach.high[axis] = std::max(reach.high[axis], value);
     }
-    Check(reach, from, to);
+    return Check(reach, from, to);
 }
 
-void TravelCheck::Check(const Reach& reach, const std::array<double, 3>& from,
+bool TravelCheck::Check(const Reach& reach, const std::array<double, 3>& from,
                         const std::array<double, 3>& to) {
+    bool leaves = false;
     for (int axis = 0; axis < 3; ++axis) {
         const auto a = static_cast<std::size_t>(axis);
-        if (reach.high[a] > limits_.max[a] + kPrintedTolerance)
+        if (reach.high[a] > limits_.max[a] + kPrintedTolerance) {
             Report(axis, true, reach.high[a], limits_.max[a], from, to);
-        if (reach.low[a] < limits_.min[a] - kPrintedTolerance)
+            leaves = true;
+        }
+        if (reach.low[a] < limits_.min[a] - kPrintedTolerance) {
             Report(axis, false, reach.low[a], limits_.min[a], from, to);
+            leaves = true;
+        }
     }
+    return leaves;
 }
 
 void TravelCheck::Report(int axis, bool above, double value, double limit, const std::array<double, 3>& from,
@@ -155,33 +165,34 @@ std::array<double, 3> TravelCheckingCanon::Here() const {
     return {canon_.CurrentPosition[0], canon_.CurrentPosition[1], canon_.CurrentPosition[2]};
 }
 
-void TravelCheckingCanon::CheckStraight(double x, double y, double z) {
-    check_.Straight(Here(), ToMachine(x, y, z));
+bool TravelCheckingCanon::CheckStraight(double x, double y, double z) {
+    return canon_.PreviewMode && check_.Straight(Here(), ToMachine(x, y, z));
 }
 
 void TravelCheckingCanon::straight_traverse(double x, double y, double z) {
-    CheckStraight(x, y, z);
-    inner_.straight_traverse(x, y, z);
+    Forward(CheckStraight(x, y, z), [&] { inner_.straight_traverse(x, y, z); });
 }
 
 void TravelCheckingCanon::straight_feed(double x, double y, double z) {
-    CheckStraight(x, y, z);
-    inner_.straight_feed(x, y, z);
+    Forward(CheckStraight(x, y, z), [&] { inner_.straight_feed(x, y, z); });
 }
 
 void TravelCheckingCanon::straight_probe(double x, double y, double z) {
-    CheckStraight(x, y, z);
-    inner_.straight_probe(x, y, z);
+    Forward(CheckStraight(x, y, z), [&] { inner_.straight_probe(x, y, z); });
 }
 
 void TravelCheckingCanon::arc_feed(double first_end, double second_end, double first_centre,
                                    double second_centre, int rotation, double axis_end) {
-    const int plane = canon_.ActivePlane;
-    const auto end = PlaneToXyz(plane, first_end, second_end, axis_end);
-    const auto centre = PlaneToXyz(plane, first_centre, second_centre, axis_end);
-    check_.Arc(plane, Here(), ToMachine(end[0], end[1], end[2]), ToMachine(centre[0], centre[1], centre[2]),
-               rotation);
-    inner_.arc_feed(first_end, second_end, first_centre, second_centre, rotation, axis_end);
+    bool leaves = false;
+    if (canon_.PreviewMode) {
+        const int plane = canon_.ActivePlane;
+        const auto end = PlaneToXyz(plane, first_end, second_end, axis_end);
+        const auto centre = PlaneToXyz(plane, first_centre, second_centre, axis_end);
+        leaves = check_.Arc(plane, Here(), ToMachine(end[0], end[1], end[2]),
+                            ToMachine(centre[0], centre[1], centre[2]), rotation);
+    }
+    Forward(leaves,
+            [&] { inner_.arc_feed(first_end, second_end, first_centre, second_centre, rotation, axis_end); });
 }
 
 }  // namespace zorvan::machine

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "config/machine_config.h"
@@ -33,6 +34,10 @@ struct TravelExcursion {
     std::array<double, 3> to{};
 };
 
+// "X 205.0000 beyond the table's 200.0000": the axis, the farthest value reached and the limit, in mm to
+// four decimals, as the check command and the window show an excursion.
+std::string ExcursionText(const TravelExcursion& excursion);
+
 // Collects the excursions of the moves handed to it. Each line reports each axis and side once, with
 // the farthest value its moves reach: a canned cycle whose every hole goes too deep is one report.
 // Only the first `kept` reports are stored, so memory stays the same whatever the program's length;
@@ -42,17 +47,20 @@ class TravelCheck {
     static constexpr std::size_t DEFAULT_KEPT = 10000;
 
     explicit TravelCheck(const TableLimits& limits, std::size_t kept = DEFAULT_KEPT);
+    // The table as the machine's configuration now gives it.
+    void SetLimits(const TableLimits& limits) { limits_ = limits; }
 
     // The line the following moves belong to.
     void SetLine(long line);
     long Line() const { return line_; }
 
-    // A straight move, start and end in machine mm.
-    void Straight(const std::array<double, 3>& from, const std::array<double, 3>& to);
+    // A straight move, start and end in machine mm. Both checks return whether the move leaves the
+    // table, also when its line has already been reported farther out.
+    bool Straight(const std::array<double, 3>& from, const std::array<double, 3>& to);
     // An arc in `plane` (1 XY, 2 YZ, 3 XZ) about `centre` (its axial coordinate is not used), turning
     // counter-clockwise for a positive rotation; start, end and centre in machine mm. The axial coordinate
     // moves evenly from start to end.
-    void Arc(int plane, const std::array<double, 3>& from, const std::array<double, 3>& to,
+    bool Arc(int plane, const std::array<double, 3>& from, const std::array<double, 3>& to,
              const std::array<double, 3>& centre, int rotation);
 
     long long Count() const { return count_; }
@@ -67,7 +75,7 @@ class TravelCheck {
     struct Reach {
         std::array<double, 3> low{}, high{};
     };
-    void Check(const Reach& reach, const std::array<double, 3>& from, const std::array<double, 3>& to);
+    bool Check(const Reach& reach, const std::array<double, 3>& from, const std::array<double, 3>& to);
     void Report(int axis, bool above, double value, double limit, const std::array<double, 3>& from,
                 const std::array<double, 3>& to);
 
@@ -88,6 +96,10 @@ class TravelCheck {
 // converts them, from the canon's own units, offsets and plane at the time of the call. The probe move,
 // which the preview does not make, is checked to its target. move_single_axis is not checked: programs
 // move only the A axis with it, which the table does not limit.
+//
+// Only the moves the canon draws are checked; in control mode each call only passes on, so a run on the
+// machine pays one forwarding call per canonical function. The canon draws a move that leaves the table
+// in the view's warning colour (Canon::DrawAsExcursion).
 class TravelCheckingCanon final : public interp::ForwardingCanon {
   public:
     TravelCheckingCanon(Canon& inner, TravelCheck& check)
@@ -102,7 +114,14 @@ class TravelCheckingCanon final : public interp::ForwardingCanon {
   private:
     std::array<double, 3> ToMachine(double x, double y, double z) const;
     std::array<double, 3> Here() const;
-    void CheckStraight(double x, double y, double z);
+    bool CheckStraight(double x, double y, double z);
+    // Runs the canon's call with its drawing marked when the move leaves the table.
+    template <typename Call>
+    void Forward(bool leaves, Call call) {
+        canon_.DrawAsExcursion = leaves;
+        call();
+        canon_.DrawAsExcursion = false;
+    }
 
     Canon& canon_;
     TravelCheck& check_;

@@ -144,6 +144,7 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
 
     BuildMenus();
     BuildStatusBar();
+    BuildMachineTimePanel();
 
     Draw3D->on_paint = [this] { Draw3DPaint(); };
     Draw3D->on_mouse_move = [this] { Draw3DMouseMove(); };
@@ -151,15 +152,20 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
 
     reporter_ = std::make_unique<Reporter>(*this);
     controller_ = std::make_unique<machine::Controller>(*this, options_.board);
-    canon_ = std::make_unique<machine::Canon>(*this, Draw3D->View(), controller_.get());
+    // The canon draws through the record, which keeps a whole preview to draw it again for a new view.
+    path_record_ = std::make_unique<machine::PathRecord>(Draw3D->View());
+    canon_ = std::make_unique<machine::Canon>(*this, *path_record_, controller_.get());
     stock_ = std::make_unique<display::CamGridStock>(CamGrid);
     stock_->on_refresh = [this] {
         if (Scene != nullptr) Scene->Refresh();
     };
     canon_->SetStockSink(stock_.get());
-    interpreter_ = std::make_unique<interp::Interpreter>(*canon_, *reporter_, options_.program_dir);
+    StartTravelCheck();
+    interpreter_ = std::make_unique<interp::Interpreter>(*travel_canon_, *reporter_, options_.program_dir);
     runner_ = std::make_unique<machine::ProgramRunner>(*interpreter_, *canon_, *controller_, *this);
     runner_->SetView(this);
+    runner_->SetPathRecord(path_record_.get());
+    runner_->SetTravelCheck(travel_.get());
     runner_->ControlCenter = false;
     manual_ = std::make_unique<machine::ManualControl>(*interpreter_, *canon_, *controller_, *this, *runner_);
     manual_->SetView(this);
@@ -182,6 +188,7 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    StopMachineTimeEstimate();
     qApp->removeEventFilter(this);
 }
 
@@ -291,6 +298,9 @@ void TfrmMain::BuildStatusBar() {
 }
 
 void TfrmMain::LoadSettingsAndStart() {
+    // The machine may have changed: its time, and what a preview draws of it.
+    machine_time_stale_ = true;
+    if (runner_) runner_->ForgetRecordedPass();
     for (std::size_t i = 0; i < 17; ++i)
         Msg[i] = kBuiltInMessages[i];
     Msg[machine::MsgNotResponding] = machine::NOT_RESPONDING;
@@ -336,6 +346,7 @@ void TfrmMain::ReadConfiguration() {
     View().ColorCCW = settings_.ColorCCW;
     View().ColorBackground = settings_.ColorBackground;
     View().GridSpacing = settings_.Grid;
+    travel_->SetLimits(machine::TableLimitsOf(settings_));
     cmbJog->clear();
     for (const std::string& item : settings_.JogDistances)
         cmbJog->addItem(QString::fromStdString(item));
@@ -477,6 +488,7 @@ void TfrmMain::Rendered1Click() {
     canon_->RenderedView = true;
     ClearToolPathView();
     Top1Click();
+    PreviewSwitchedView();
 }
 
 // In the rendered view the camera looks straight down on the program's box from far enough to see it
@@ -490,6 +502,18 @@ void TfrmMain::Top1Click() {
 }
 
 void TfrmMain::Wireframe1Click() {
+    const bool switched = canon_->RenderedView;
+    ShowWireframe();
+    if (switched) PreviewSwitchedView();
+}
+
+// A rendered preview draws nothing in the wire-frame picture, and the rendered view starts from fresh
+// stock: with Automatic Redraw the view switched to shows the program previewed again, as after opening.
+void TfrmMain::PreviewSwitchedView() {
+    if (settings_.AutoRedraw && !runner_->Running && !interpreter_->program_name().empty()) btnAllClick();
+}
+
+void TfrmMain::ShowWireframe() {
     Draw3D->show();
     SceneHost->hide();
     SceneHost->setEnabled(false);

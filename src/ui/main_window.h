@@ -7,11 +7,15 @@
 #include <QMainWindow>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "config/machine_config.h"
 #include "controller/zorvan_api_table.h"
@@ -21,6 +25,7 @@
 #include "interp/interpreter.h"
 #include "machine/canon.h"
 #include "machine/controller_dispatcher.h"
+#include "machine/machine_time.h"
 #include "machine/manual_control.h"
 #include "machine/operator_panel.h"
 #include "machine/program_runner.h"
@@ -36,6 +41,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QSplitter;
 class QsciScintilla;
 class QMenu;
@@ -216,6 +222,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     bool RenderedViewShown() const override { return canon_->RenderedView; }
     void SetStopButton(bool down) override;
     std::string Message(int entry, std::string_view built_in) const override;
+    void LineStarted(std::size_t index) override;
 
     // machine::ManualView
     std::string JogText() const override;
@@ -235,6 +242,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     machine::ProgramRunner& Runner() { return *runner_; }
     machine::ManualControl& Manual() { return *manual_; }
     display::TVectorDisplay3D& View();
+    const display::TCamGrid& StockGrid() const { return CamGrid; }
     const config::StartupSettings& Settings() const { return settings_; }
     QsciScintilla* Editor() const { return EdDnc; }
     QString StatusPanelText(int panel) const;  // 1..5; the gauge's value for 4
@@ -251,6 +259,22 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
 
     // Entries 0..24 as the language file lays them out; 25, the board's silence, has only its built-in text.
     std::array<QString, 26> Msg;
+
+    // The travel check of the previews and GO's question
+    // GO's question about a program that leaves the table, answered by this instead of a question box
+    // when set (true runs the program); the tests answer it.
+    std::function<bool(const QString&)> AnswerRunAnyway;
+    bool RunAnyway(const machine::TravelExcursion& first) override;  // machine::RunView
+
+  private:
+    // The check that sits between the interpreter and the canon; made before the interpreter.
+    void StartTravelCheck();
+    // After a preview: the status bar names the first excursion, or gives back what it showed before one.
+    void ShowTravelStatus();
+    std::unique_ptr<machine::TravelCheck> travel_;
+    std::unique_ptr<machine::TravelCheckingCanon> travel_canon_;
+    QString travel_status_;         // the excursion text last shown
+    QString status_before_travel_;  // the text it replaced
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -292,6 +316,9 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void SetCoordinateMode(bool absolute);
     void SelectMode(bool control);
     void ShowProjection(void (display::TVectorDisplay3D::*preset)());
+    // Wireframe without the preview that follows a switch from the rendered view.
+    void ShowWireframe();
+    void PreviewSwitchedView();
     void FitToViewBox();
     void ShowAxisCount();
     void SyncLines();
@@ -304,6 +331,30 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void RestartAfterSetup();
     // GO's caption with the start line.
     void ShowStartLine();
+
+    // The machine-time estimate, made in a thread of its own whenever the program's text or the
+    // configuration changed, and the run's clock that GO shows beside it in the status bar.
+    void BuildMachineTimePanel();
+    void StartMachineTimeEstimate();
+    void StopMachineTimeEstimate();
+    void MachineTimeArrived(long generation, const machine::MachineTime& time,
+                            std::shared_ptr<std::vector<float>> line_times);
+    void ShowMachineTime();
+    void StartRunClock();
+    void ShowRunClock();
+    void StopRunClock(bool ran);
+    QLabel* sbrTime = nullptr;
+    QTimer* run_clock_timer_ = nullptr;
+    std::thread estimate_thread_;
+    std::shared_ptr<std::atomic<bool>> estimate_cancel_;
+    long estimate_generation_ = 0;
+    bool machine_time_stale_ = true;
+    std::optional<machine::MachineTime> machine_time_;
+    std::shared_ptr<std::vector<float>> line_times_;  // of the estimated text: board seconds at each line
+    bool run_clock_on_ = false;
+    std::chrono::steady_clock::time_point run_started_, line_taken_at_;
+    double line_taken_s_ = 0;  // the estimate's time at the last line GO took
+    long last_whole_s_ = -1;   // the line time last shown, in whole seconds
 
     MainWindowOptions options_;
     config::StartupSettings settings_;
@@ -321,6 +372,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
 
     std::unique_ptr<Reporter> reporter_;
     std::unique_ptr<machine::Controller> controller_;
+    std::unique_ptr<machine::PathRecord> path_record_;
     std::unique_ptr<machine::Canon> canon_;
     std::unique_ptr<interp::Interpreter> interpreter_;
     std::unique_ptr<machine::ProgramRunner> runner_;

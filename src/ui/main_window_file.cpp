@@ -77,7 +77,7 @@ bool TfrmMain::OpenFile(const QString& file_name) {
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    Wireframe1Click();
+    ShowWireframe();  // the program shown until now is not previewed again
     EdDnc->setLexer(SyntaxColored1->isChecked() ? SynGCodeSyn1 : nullptr);
     LoadEditorText(*EdDnc, *text);
     lines_stale_ = true;

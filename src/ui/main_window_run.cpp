@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include "display/machine_drawing.h"
+#include "machine/stock_extents.h"
 #include "ui/about_dialog.h"
 #include "ui/editor_setup.h"
 #include "ui/main_window.h"
@@ -39,10 +40,15 @@ class HandlerScope {
 }  // namespace
 
 void TfrmMain::SyncLines() {
-    // The runs read the editor's lines; they are taken again only after the text changed.
-    if (!lines_stale_) return;
-    runner_->lines = EditorText(*EdDnc);
-    lines_stale_ = false;
+    // The runs read the editor's lines; they are taken again only after the text changed, and then the
+    // program's machine time is estimated anew.
+    if (lines_stale_) {
+        runner_->lines = EditorText(*EdDnc);
+        lines_stale_ = false;
+        machine_time_stale_ = true;
+        runner_->ForgetRecordedPass();
+    }
+    if (machine_time_stale_) StartMachineTimeEstimate();
 }
 
 void TfrmMain::WithProgram(const std::function<void()>& handler) {
@@ -59,16 +65,25 @@ void TfrmMain::WithProgram(const std::function<void()>& handler) {
 
 void TfrmMain::SpeedButton3Click() {
     const int caret = CaretLine(*EdDnc);
-    WithProgram([this, caret] { runner_->ToCursor(caret); });
+    WithProgram([this, caret] {
+        runner_->ToCursor(caret);
+        ShowTravelStatus();
+    });
 }
 
 void TfrmMain::SpeedButton4Click() {
     const int caret = CaretLine(*EdDnc);
-    WithProgram([this, caret] { runner_->FromCursor(caret); });
+    WithProgram([this, caret] {
+        runner_->FromCursor(caret);
+        ShowTravelStatus();
+    });
 }
 
 void TfrmMain::btnAllClick() {
-    WithProgram([this] { runner_->All(); });
+    WithProgram([this] {
+        runner_->All();
+        ShowTravelStatus();
+    });
 }
 
 void TfrmMain::Button1Click() {
@@ -79,7 +94,9 @@ void TfrmMain::btnGoClick() {
     if (handler_depth_ > 0) return;
     SyncLines();
     HandlerScope scope(handler_depth_);
-    runner_->Go();
+    StartRunClock();
+    const bool ran = runner_->Go();
+    StopRunClock(ran);
 }
 
 void TfrmMain::btnExecuteNextClick() {
@@ -121,7 +138,7 @@ void TfrmMain::ClearToolPathView() {
     if (!canon_->RenderedView) return;
     // A fresh stock over the path's extents, its cells sized from the desktop so that their number does
     // not grow with the part.
-    const auto e = canon_->PathExtentsInProgramUnits();
+    const auto e = machine::StockExtents(*canon_);
     const QSize desktop = screen() != nullptr ? screen()->size() : QSize(1920, 1080);
     CamGrid.Resolution = settings_.OpenGLResolution;
     CamGrid.SetupStock(e[0], e[1], e[2], e[3], (e[1] - e[0]) / std::max(desktop.width(), 1),

@@ -193,6 +193,30 @@ TEST(ToolPathView, EachMoveKindDrawsInItsColour) {
     EXPECT_EQ(ColourAt(view.ShowPicture(), p.x, p.y), view.ColorCCW);
 }
 
+// The moves that leave the table are drawn in orange unless the operator's colours leave too little room
+// for it; then in magenta, unless magenta is closer still to one of them.
+TEST(ToolPathView, MovesLeavingTheTableHaveAColourApartFromTheOthers) {
+    constexpr int kOrange = 0x0080FF, kMagenta = 0xFF00FF;
+    const struct {
+        const char* name;
+        int linear, ccw, background;
+        int expected;
+    } cases[] = {
+        {"the default colours", 0, 32768, kWhite, kOrange},
+        {"the sample machine's magenta arcs", 32768, kMagenta, kWhite, kOrange},
+        {"an orange feed", 0x0090FF, 32768, kWhite, kMagenta},
+        {"an orange background", 0, 32768, 0x0070F0, kMagenta},
+        {"orange and magenta taken", 0x0088FF, kMagenta, kWhite, kOrange},
+    };
+    for (const auto& c : cases) {
+        TVectorDisplay3D view(200, 200);
+        view.ColorLinear = c.linear;
+        view.ColorCCW = c.ccw;
+        view.ColorBackground = c.background;
+        EXPECT_EQ(view.ExcursionColour(), c.expected) << c.name;
+    }
+}
+
 TEST(ToolPathView, PenColourDrawsAndTurnsTheCanvasPenToExclusiveOr) {
     TVectorDisplay3D view(200, 200);
     view.SetPenColor(0x00FF00);

@@ -70,6 +70,10 @@ class MainWindow : public ::testing::Test {
         options.program = program_argument;
         options.guide = guide;
         window = std::make_unique<TfrmMain>(std::move(options));
+        window->AnswerRunAnyway = [this](const QString& question) {
+            travel_questions.push_back(question.toStdString());
+            return run_anyway;
+        };
         window->resize(1000, 760);
         window->show();
         QApplication::processEvents();
@@ -89,6 +93,8 @@ class MainWindow : public ::testing::Test {
     Messages messages;
     Messages questions;  // the Yes/No questions, answered with answer_yes
     bool answer_yes = false;
+    Messages travel_questions;  // GO's question about a program that leaves the table
+    bool run_anyway = true;     // its answer
     UnsavedAnswer unsaved_answer = UnsavedAnswer::Cancel;  // to the question about a changed program
     int beeps = 0;
     QString program_argument;     // as if named on the command line

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <QProcessEnvironment>
 #include <QSurfaceFormat>
 
 #include <memory>
@@ -32,5 +33,18 @@ class PrivateDisplay {
 
 // Whether this process can make and use an OpenGL context of that format; needs the application object.
 bool CanMakeOpenGLContext(const QSurfaceFormat& format);
+
+// Set in the copy of a test that runs on a private display, so that it never starts another.
+inline constexpr const char* ON_PRIVATE_DISPLAY = "ZORVAN_ON_PRIVATE_DISPLAY";
+
+// The running test run again by a child of this test program on a private display of its own.
+struct ChildTestRun {
+    enum Outcome { Passed, Skipped, Failed };
+    Outcome outcome = Failed;
+    std::string report;  // the child's output, or why no private display could be had (then Skipped)
+};
+// The child gets this environment with DISPLAY and ON_PRIVATE_DISPLAY set; it is Failed when it does
+// not finish within the time.
+ChildTestRun RunTestOnPrivateDisplay(QProcessEnvironment environment, int timeout_ms);
 
 }  // namespace zorvan::testing

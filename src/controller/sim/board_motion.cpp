@@ -86,6 +86,10 @@ bool SimulatedBoard::run_block(double& budget) {
     const std::int64_t brake_room = m.end_index + (m.steps - 1 - m.n) / per_entry;
     // Every entry from `m.ceiling_reached` up runs at the ceiling and stands at the ceiling's entry.
     const std::int64_t capped = std::min<std::int64_t>(StepRamp::TOP, m.ceiling_reached);
+    const bool ramp_rates =
+        override_factor_ > 0 && ramp_->rate_sps(StepRamp::TOP) * override_factor_ <= FASTEST_STEP_SPS;
+    if (ramp_rates && climbed < std::min(brake_room, capped)) return run_ramp(budget, true);
+    if (ramp_rates && brake_room < std::min(climbed, capped)) return run_ramp(budget, false);
     const std::int64_t key = std::min({climbed, brake_room, capped});
     std::int64_t end = m.steps;
     if (climbed == key && key < capped) end = std::min(end, m.n + per_entry - (m.n - m.climb_n) % per_entry);
@@ -108,6 +112,77 @@ bool SimulatedBoard::run_block(double& budget) {
     if (taken == stretch) return true;
     m.step_due = true;
     m.wait_s = wait - budget;
+    budget = 0.0;
+    return false;
+}
+
+// A climb or a brake below the ceiling: each step runs at its ramp entry's rate, the entry moving one
+// up (or down) every steps_per_entry steps, so the time of any number of its steps is a difference of
+// the ramp's running sums. The steps that fit the budget are found by halves.
+bool SimulatedBoard::run_ramp(double& budget, bool climbing) {
+    Motion& m = *motion_;
+    const std::int64_t per_entry = ramp_->steps_per_entry();
+    const std::int64_t capped = std::min<std::int64_t>(StepRamp::TOP, m.ceiling_reached);
+    // Steps counted from where the entries start: the climb's first step, or the move's last one.
+    const std::int64_t base = climbing ? m.climb_from : m.end_index;
+    const auto entry_of = [&](std::int64_t n) {
+        return climbing ? m.climb_from + (n - m.climb_n) / per_entry
+                        : m.end_index + (m.steps - 1 - n) / per_entry;
+    };
+    // Seconds of the first x steps counted from `base`, at override 1.
+    const auto sum = [&](std::int64_t x) {
+        const std::int64_t e = base + x / per_entry;
+        const double whole = static_cast<double>(per_entry) * (ramp_->inverse_sum(static_cast<int>(e)) -
+                                                               ramp_->inverse_sum(static_cast<int>(base)));
+        const std::int64_t part = x % per_entry;
+        return part == 0 ? whole : whole + static_cast<double>(part) / ramp_->rate_sps(static_cast<int>(e));
+    };
+    // The steps of this stretch: a climb ends where it meets the brake or the ceiling, a brake at the end.
+    std::int64_t last = m.steps;
+    if (climbing) {
+        std::int64_t low = m.n, high = m.steps;  // the climb holds at low, not known at high
+        while (high - low > 1) {
+            const std::int64_t mid = low + (high - low) / 2;
+            const std::int64_t brake = m.end_index + (m.steps - 1 - mid) / per_entry;
+            (entry_of(mid) < std::min(brake, capped) ? low : high) = mid;
+        }
+        last = high;
+    }
+    const std::int64_t stretch = last - m.n;
+    const double factor = 1.0 / override_factor_;
+    const std::int64_t from = climbing ? m.n - m.climb_n : m.steps - m.n;
+    const auto seconds = [&](std::int64_t j) {
+        return (climbing ? sum(from + j) - sum(from) : sum(from) - sum(from - j)) * factor;
+    };
+    std::int64_t taken = stretch;
+    if (seconds(stretch) > budget + TIME_EPSILON_S) {
+        std::int64_t low = 0, high = stretch;  // low fits, high does not
+        while (high - low > 1) {
+            const std::int64_t mid = low + (high - low) / 2;
+            (seconds(mid) <= budget + TIME_EPSILON_S ? low : high) = mid;
+        }
+        taken = low;
+    }
+    const double spent = seconds(taken);
+    if (taken > 0) {
+        const std::int64_t e = entry_of(m.n + taken - 1);
+        m.last_index = static_cast<int>(std::min<std::int64_t>(e, m.ceiling_index));
+        last_rate_sps_ = ramp_->rate_sps(static_cast<int>(e)) * override_factor_;
+    }
+    m.n += taken;
+    if (taken == stretch) {
+        budget = std::max(0.0, budget - spent);
+        if (m.n >= m.steps) counters_ = position_at(m.n);
+        return true;
+    }
+    counters_ = position_at(m.n);
+    // The step now due stands at its own entry, as the step loop would have scheduled it.
+    const std::int64_t due = entry_of(m.n);
+    m.last_index = static_cast<int>(std::min<std::int64_t>(due, m.ceiling_index));
+    const double rate = ramp_->rate_sps(static_cast<int>(due)) * override_factor_;
+    last_rate_sps_ = rate;
+    m.step_due = true;
+    m.wait_s = std::max(0.0, 1.0 / rate - (budget - spent));
     budget = 0.0;
     return false;
 }

@@ -218,6 +218,7 @@ class SimulatedBoard {
     // The motion engine (board_motion.cpp).
     void run(double seconds);
     bool run_block(double& budget);
+    bool run_ramp(double& budget, bool climbing);
     bool meets_no_switch(const Motion& m) const;
     void start_next();
     bool start_motion(const Command& c);

@@ -18,6 +18,8 @@ StepRamp::StepRamp(double acceleration_sps2, double max_sps, double start_veloci
         previous = e = v;
     }
     steps_per_entry_ = accel_scale != 0 ? accel_scale : 1;
+    for (std::size_t i = 0; i < rates_.size(); ++i)
+        inverse_sums_[i + 1] = inverse_sums_[i] + 1.0 / rates_[i];
 }
 
 int StepRamp::index_at_or_below(double sps) const {

@@ -26,11 +26,14 @@ class StepRamp {
     int first_index_at_or_above(double sps) const {
         return static_cast<int>(std::lower_bound(rates_.begin(), rates_.end(), sps) - rates_.begin());
     }
+    // The seconds of one step at each entry below `index`, added up (index 0..ENTRIES).
+    double inverse_sum(int index) const { return inverse_sums_[static_cast<std::size_t>(index)]; }
     // Motor steps spent on each entry.
     int steps_per_entry() const { return steps_per_entry_; }
 
   private:
     std::array<double, ENTRIES> rates_{};
+    std::array<double, ENTRIES + 1> inverse_sums_{};
     int steps_per_entry_ = 1;
 };
 

@@ -1,0 +1,50 @@
+// What a whole preview drew, kept between the canon and the view so that the same program seen anew (a
+// zoom, a pan, a turn) is drawn again from it rather than by interpreting the program once more. Arcs are
+// kept as arcs: their chords follow the view's scale, so they are cut into chords again at each drawing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "machine/tool_path_sink.h"
+
+namespace zorvan::machine {
+
+class PathRecord final : public ToolPathSink {
+  public:
+    // Everything drawn goes on to `view`; while recording it is also kept.
+    explicit PathRecord(ToolPathSink& view) : view_(view) {}
+
+    void SetMoveKind(int kind) override;
+    void MoveTo3D(double x, double y, double z) override;
+    void LineTo3D(double x, double y, double z) override;
+    double PixelsPerUnit() const override { return view_.PixelsPerUnit(); }
+    void DrawArc(const PreviewArc& arc) override;
+
+    // Forgets what was kept and keeps what is drawn from now on.
+    void Begin();
+    // The drawing that began is whole: it may be drawn again.
+    void Finish() { recording_ = false, complete_ = true; }
+    // Forgets what was kept; nothing may be drawn again until the next Begin and Finish.
+    void Forget();
+    bool Complete() const { return complete_; }
+    // Draws what was kept on the view again, in the order it was drawn.
+    void Replay();
+    std::size_t Bytes() const { return ops_.capacity() * sizeof(Op) + arcs_.capacity() * sizeof(PreviewArc); }
+
+  private:
+    struct Op {
+        enum Kind : std::int32_t { Kind, Move, Line, Arc };
+        double x, y, z;  // Kind: the move kind in x; Arc: the arc's index in x
+        std::int32_t kind;
+    };
+
+    ToolPathSink& view_;
+    bool recording_ = false;
+    bool complete_ = false;
+    std::vector<Op> ops_;
+    std::vector<PreviewArc> arcs_;
+};
+
+}  // namespace zorvan::machine
