@@ -415,7 +415,8 @@ const bool process_benchmarks_registered = [] {
     const char* big = std::getenv("BIG");
     if (big != nullptr && std::string_view(big) == "1") sizes.push_back(BIG_PROGRAM_LINES);
     for (long lines : sizes) {
-        const std::string suffix = "/" + std::to_string(lines);
+        std::string suffix = "/";  // appended: GCC 12 warns falsely (-Wrestrict) about "/" + a string
+        suffix.append(std::to_string(lines));
         benchmark::RegisterBenchmark(("BM_CheckProcess" + suffix).c_str(), BM_CheckProcess, lines)
             ->UseManualTime()
             ->Iterations(PROCESS_RUNS)

@@ -92,8 +92,12 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     };
-    const double recording = timed([&] { window.btnAllClick(); });
-    std::printf("All, interpreted and recorded %.3f s\n", recording);
+    // The opening's second pass started where its first left the machine; from now on each pass starts
+    // alike, so this one is drawn from what the second recorded.
+    const long replays_before = window.Runner().ReplayedPasses;
+    const double again = timed([&] { window.btnAllClick(); });
+    std::printf("All again                     %.3f s (%s)\n", again,
+                window.Runner().ReplayedPasses > replays_before ? "from the record" : "interpreted");
     const auto box = view.Window;
     const double w = box[1] - box[0], h = box[3] - box[2];
     const struct {

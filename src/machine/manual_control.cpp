@@ -66,7 +66,10 @@ std::optional<double> ReadJogDistance(std::string_view text, char separator) {
 }
 
 std::string ConversionErrorText(std::string_view text) {
-    return "'" + std::string(text) + "' is not a valid floating point value";
+    // Appended in place: GCC 12 warns falsely (-Wrestrict) about a string literal plus a string.
+    std::string message = "'";
+    message.append(text).append("' is not a valid floating point value");
+    return message;
 }
 
 void SetSpindlePwm(Controller& controller, int percent) {

@@ -20,6 +20,7 @@
 #include "display/cam_grid.h"
 #include "ui/main_window_fixture.h"
 #include "ui/private_display.h"
+#include "ui/stock_pixels.h"
 #include "ui/stock_scene.h"
 
 namespace zorvan::ui {
@@ -88,23 +89,9 @@ const Placement kPlacements[] = {
     {"under a work offset", "G10 L2 P1 X-40 Y-32 Z-5\nG54\n"},
 };
 
-// What a pixel shows, told by the balance of its channels so that the light's share does not matter.
-enum class Look { Stock, Floor, RapidCut, Marker, Background, Other };
-
-const char* NameOf(Look look) {
-    static const char* const names[] = {"stock", "floor", "rapid cut", "marker", "background", "other"};
-    return names[static_cast<int>(look)];
-}
-
-Look LookOf(QRgb pixel) {
-    const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel);
-    if (std::max({r, g, b}) < 60) return Look::Background;
-    if (g > std::max(r, b) + 60) return Look::Marker;
-    if (std::abs(r - g) < 30 && b < r - 60) return Look::RapidCut;
-    if (b > r + 60 && b > g + 60) return Look::Floor;
-    if (std::abs(r - b) < 30 && g < r - 60) return Look::Stock;
-    return Look::Other;
-}
+using testing::Look;
+using testing::LookOf;
+using testing::NameOf;
 
 // From (x, y) to the segment from a to b.
 double Distance(double x, double y, Point a, Point b) {

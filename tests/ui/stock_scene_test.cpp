@@ -17,6 +17,7 @@
 
 #include "display/cam_grid.h"
 #include "ui/private_display.h"
+#include "ui/stock_pixels.h"
 #include "ui/stock_scene.h"
 
 namespace zorvan::ui {
@@ -24,8 +25,7 @@ namespace {
 
 using display::TCamGrid;
 
-// Set in the copy of a test that runs on the private display, so that it never starts another.
-constexpr const char* ON_PRIVATE_DISPLAY = "ZORVAN_ON_PRIVATE_DISPLAY";
+using testing::ON_PRIVATE_DISPLAY;
 constexpr int CHILD_TIMEOUT_MS = 120000;
 
 class StockScene : public ::testing::Test {
@@ -36,24 +36,10 @@ class StockScene : public ::testing::Test {
         if (qEnvironmentVariableIsSet(ON_PRIVATE_DISPLAY))
             GTEST_SKIP() << "no OpenGL 3.3 context even on Xvfb: Mesa's software driver is missing "
                             "(Debian package libgl1-mesa-dri)";
-        std::string why;
-        const auto display = testing::PrivateDisplay::Start(why);
-        if (!display) GTEST_SKIP() << "no OpenGL context: there is no display and " << why;
-
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        const QString name = QString("%1.%2").arg(test->test_suite_name(), test->name());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", QString::fromStdString(display->Name()));
-        environment.insert(ON_PRIVATE_DISPLAY, "1");
-        QProcess child;
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + name});
-        const bool finished = child.waitForFinished(CHILD_TIMEOUT_MS);
-        const std::string output = child.readAll().toStdString();
-        if (!finished || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-            FAIL() << "on the private display " << display->Name() << ":\n" << output;
-        if (output.find("[  SKIPPED ]") != std::string::npos) GTEST_SKIP() << output;
+        const auto run =
+            testing::RunTestOnPrivateDisplay(QProcessEnvironment::systemEnvironment(), CHILD_TIMEOUT_MS);
+        if (run.outcome == testing::ChildTestRun::Failed) FAIL() << run.report;
+        if (run.outcome == testing::ChildTestRun::Skipped) GTEST_SKIP() << run.report;
         ran_elsewhere_ = true;
     }
     // The test passed on the private display; its body is not run again here.
@@ -66,23 +52,10 @@ void setup_stock(TCamGrid& grid) {
     grid.SetupStock(-10, 10, -10, 10, 0.1, 0.1);
 }
 
-// What a pixel shows, told by the balance of its channels so that the light's share does not matter.
-enum class Look { Stock, Floor, RapidCut, Marker, Background, Other };
+using testing::Look;
 
-const char* name_of(Look look) {
-    static const char* const names[] = {"stock", "floor", "rapid cut", "marker", "background", "other"};
-    return names[static_cast<int>(look)];
-}
-
-Look look_of(QRgb pixel) {
-    const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel);
-    if (std::max({r, g, b}) < 60) return Look::Background;
-    if (g > std::max(r, b) + 60) return Look::Marker;
-    if (std::abs(r - g) < 30 && b < r - 60) return Look::RapidCut;
-    if (b > r + 60 && b > g + 60) return Look::Floor;
-    if (std::abs(r - b) < 30 && g < r - 60) return Look::Stock;
-    return Look::Other;
-}
+constexpr auto look_of = testing::LookOf;
+constexpr auto name_of = testing::NameOf;
 
 QImage picture(TStockScene& scene) {
     return scene.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
