@@ -2,19 +2,27 @@
 
 namespace zorvan::machine {
 
+// A kind the pen has already, and a move to where the pen already stands, change nothing on the view:
+// they are not kept, which saves two of every three entries of a program of straight moves.
 void PathRecord::SetMoveKind(int kind) {
     view_.SetMoveKind(kind);
-    if (recording_) ops_.push_back({static_cast<double>(kind), 0, 0, Op::Kind});
+    if (!recording_ || kind == last_kind_) return;
+    last_kind_ = kind;
+    ops_.push_back({static_cast<double>(kind), 0, 0, Op::Kind});
 }
 
 void PathRecord::MoveTo3D(double x, double y, double z) {
     view_.MoveTo3D(x, y, z);
-    if (recording_) ops_.push_back({x, y, z, Op::Move});
+    if (!recording_ || (pen_known_ && pen_ == std::array<double, 3>{x, y, z})) return;
+    Pen(x, y, z);
+    ops_.push_back({x, y, z, Op::Move});
 }
 
 void PathRecord::LineTo3D(double x, double y, double z) {
     view_.LineTo3D(x, y, z);
-    if (recording_) ops_.push_back({x, y, z, Op::Line});
+    if (!recording_) return;
+    Pen(x, y, z);
+    ops_.push_back({x, y, z, Op::Line});
 }
 
 void PathRecord::DrawArc(const PreviewArc& arc) {
@@ -22,6 +30,14 @@ void PathRecord::DrawArc(const PreviewArc& arc) {
     if (!recording_) return;
     ops_.push_back({static_cast<double>(arcs_.size()), 0, 0, Op::Arc});
     arcs_.push_back(arc);
+    pen_known_ = false;  // where the chords end follows the view's scale
+}
+
+void PathRecord::Finish() {
+    recording_ = false;
+    complete_ = true;
+    ops_.shrink_to_fit();
+    arcs_.shrink_to_fit();
 }
 
 void PathRecord::Begin() {
@@ -31,6 +47,8 @@ void PathRecord::Begin() {
 
 void PathRecord::Forget() {
     recording_ = complete_ = false;
+    last_kind_ = -1;
+    pen_known_ = false;
     // The memory goes back too: a million-line program keeps tens of megabytes here.
     std::vector<Op>().swap(ops_);
     std::vector<PreviewArc>().swap(arcs_);

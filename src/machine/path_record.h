@@ -3,6 +3,7 @@
 // kept as arcs: their chords follow the view's scale, so they are cut into chords again at each drawing.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -25,7 +26,7 @@ class PathRecord final : public ToolPathSink {
     // Forgets what was kept and keeps what is drawn from now on.
     void Begin();
     // The drawing that began is whole: it may be drawn again.
-    void Finish() { recording_ = false, complete_ = true; }
+    void Finish();
     // Forgets what was kept; nothing may be drawn again until the next Begin and Finish.
     void Forget();
     bool Complete() const { return complete_; }
@@ -40,7 +41,15 @@ class PathRecord final : public ToolPathSink {
         std::int32_t kind;
     };
 
+    void Pen(double x, double y, double z) {
+        pen_ = {x, y, z};
+        pen_known_ = true;
+    }
+
     ToolPathSink& view_;
+    int last_kind_ = -1;  // of the last kind kept
+    bool pen_known_ = false;
+    std::array<double, 3> pen_{};  // where the last point kept left the pen
     bool recording_ = false;
     bool complete_ = false;
     std::vector<Op> ops_;

@@ -63,3 +63,27 @@ TEST(MachineTimeEstimate, EstimatesInTwoThreadsAgree) {
 
 }  // namespace
 }  // namespace zorvan::machine
+
+namespace zorvan::machine {
+namespace {
+
+// The estimate takes a copy of the window's lines into its thread; the copies share one buffer, and a
+// line added to either must not show in the other.
+TEST(ProgramTextCopies, ALineAddedToOneCopyIsNotInTheOther) {
+    ProgramText original{"G0 X1", "G1 X2"};
+    ProgramText copy = original;
+    original.push_back("M2");
+    copy.push_back("G1 X3");
+    ASSERT_EQ(original.size(), 3u);
+    ASSERT_EQ(copy.size(), 3u);
+    EXPECT_EQ(original[2], "M2");
+    EXPECT_EQ(copy[2], "G1 X3");
+    EXPECT_EQ(copy[1], "G1 X2");
+    ProgramText empty;
+    ProgramText empty_copy = empty;
+    empty_copy.push_back("M2");
+    EXPECT_TRUE(empty.empty());
+}
+
+}  // namespace
+}  // namespace zorvan::machine
