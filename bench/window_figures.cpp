@@ -141,6 +141,7 @@ int main(int argc, char** argv) {
     const double estimate = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("machine time shown %.3f s after the opening began: %s\n", estimate,
                 time_panel->text().toStdString().c_str());
+    std::printf("resident memory, estimated    %.1f MiB\n", ResidentMiB());
 
     zorvan::bench::print_stock_scene_figures(lines, QDir::tempPath().toStdString());
     std::printf("resident memory, with scene   %.1f MiB\n", ResidentMiB());

@@ -8,27 +8,27 @@ void PathRecord::SetMoveKind(int kind) {
     view_.SetMoveKind(kind);
     if (!recording_ || kind == last_kind_) return;
     last_kind_ = kind;
-    ops_.push_back({static_cast<double>(kind), 0, 0, Op::Kind});
+    Keep(Kind, static_cast<double>(kind));
 }
 
 void PathRecord::MoveTo3D(double x, double y, double z) {
     view_.MoveTo3D(x, y, z);
     if (!recording_ || (pen_known_ && pen_ == std::array<double, 3>{x, y, z})) return;
     Pen(x, y, z);
-    ops_.push_back({x, y, z, Op::Move});
+    Keep(Move, x, y, z);
 }
 
 void PathRecord::LineTo3D(double x, double y, double z) {
     view_.LineTo3D(x, y, z);
     if (!recording_) return;
     Pen(x, y, z);
-    ops_.push_back({x, y, z, Op::Line});
+    Keep(Line, x, y, z);
 }
 
 void PathRecord::DrawArc(const PreviewArc& arc) {
     view_.DrawArc(arc);
     if (!recording_) return;
-    ops_.push_back({static_cast<double>(arcs_.size()), 0, 0, Op::Arc});
+    Keep(Arc, static_cast<double>(arcs_.size()));
     arcs_.push_back(arc);
     pen_known_ = false;  // where the chords end follows the view's scale
 }
@@ -36,7 +36,8 @@ void PathRecord::DrawArc(const PreviewArc& arc) {
 void PathRecord::Finish() {
     recording_ = false;
     complete_ = true;
-    ops_.shrink_to_fit();
+    points_.shrink_to_fit();
+    kinds_.shrink_to_fit();
     arcs_.shrink_to_fit();
 }
 
@@ -50,24 +51,26 @@ void PathRecord::Forget() {
     last_kind_ = -1;
     pen_known_ = false;
     // The memory goes back too: a million-line program keeps tens of megabytes here.
-    std::vector<Op>().swap(ops_);
+    std::vector<Point>().swap(points_);
+    std::vector<Op>().swap(kinds_);
     std::vector<PreviewArc>().swap(arcs_);
 }
 
 void PathRecord::Replay() {
-    for (const Op& op : ops_) {
-        switch (op.kind) {
-            case Op::Kind:
-                view_.SetMoveKind(static_cast<int>(op.x));
+    for (std::size_t i = 0; i < kinds_.size(); ++i) {
+        const Point& p = points_[i];
+        switch (kinds_[i]) {
+            case Kind:
+                view_.SetMoveKind(static_cast<int>(p.x));
                 break;
-            case Op::Move:
-                view_.MoveTo3D(op.x, op.y, op.z);
+            case Move:
+                view_.MoveTo3D(p.x, p.y, p.z);
                 break;
-            case Op::Line:
-                view_.LineTo3D(op.x, op.y, op.z);
+            case Line:
+                view_.LineTo3D(p.x, p.y, p.z);
                 break;
-            case Op::Arc:
-                view_.DrawArc(arcs_[static_cast<std::size_t>(op.x)]);
+            case Arc:
+                view_.DrawArc(arcs_[static_cast<std::size_t>(p.x)]);
                 break;
         }
     }

@@ -32,15 +32,21 @@ class PathRecord final : public ToolPathSink {
     bool Complete() const { return complete_; }
     // Draws what was kept on the view again, in the order it was drawn.
     void Replay();
-    std::size_t Bytes() const { return ops_.capacity() * sizeof(Op) + arcs_.capacity() * sizeof(PreviewArc); }
+    std::size_t Bytes() const {
+        return points_.capacity() * sizeof(Point) + kinds_.capacity() + arcs_.capacity() * sizeof(PreviewArc);
+    }
 
   private:
-    struct Op {
-        enum Kind : std::int32_t { Kind, Move, Line, Arc };
+    // Each entry is a point and, beside it in a byte of its own, what the point means.
+    enum Op : std::uint8_t { Kind, Move, Line, Arc };
+    struct Point {
         double x, y, z;  // Kind: the move kind in x; Arc: the arc's index in x
-        std::int32_t kind;
     };
 
+    void Keep(Op op, double x, double y = 0, double z = 0) {
+        points_.push_back({x, y, z});
+        kinds_.push_back(op);
+    }
     void Pen(double x, double y, double z) {
         pen_ = {x, y, z};
         pen_known_ = true;
@@ -52,7 +58,8 @@ class PathRecord final : public ToolPathSink {
     std::array<double, 3> pen_{};  // where the last point kept left the pen
     bool recording_ = false;
     bool complete_ = false;
-    std::vector<Op> ops_;
+    std::vector<Point> points_;
+    std::vector<Op> kinds_;
     std::vector<PreviewArc> arcs_;
 };
 

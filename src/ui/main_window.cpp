@@ -224,7 +224,9 @@ void TfrmMain::BuildMenus() {
     QMenu* view = menuBar()->addMenu("&View");
     Rendered1 = view->addAction("&Rendered", this, [this] { Rendered1Click(); });
     // Without OpenGL on a real display the rendered view cannot be shown: the item says so by being off.
-    Rendered1->setEnabled(RenderedViewAvailable());
+    // Finding out loads the OpenGL driver, tens of megabytes, so it is asked when the menu first opens.
+    Rendered1->setEnabled(RenderedViewMayBeAvailable());
+    connect(view, &QMenu::aboutToShow, this, [this] { Rendered1->setEnabled(RenderedViewProbed()); });
     Wireframe1 = view->addAction("&Wireframe", this, [this] { Wireframe1Click(); });
     view->addSeparator();
     Isometric1 = view->addAction("&Isometric 3D", this, [this] { Isometric1Click(); });
@@ -465,15 +467,28 @@ void TfrmMain::FitToViewBox() {
 }
 
 bool TfrmMain::RenderedViewAvailable() {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == "offscreen" || platform == "minimal") return false;
+    if (!RenderedViewMayBeAvailable()) return false;
     QOpenGLContext context;
     context.setFormat(TStockScene::SurfaceFormat());
     return context.create();
 }
 
+bool TfrmMain::RenderedViewMayBeAvailable() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != "offscreen" && platform != "minimal";
+}
+
+bool TfrmMain::RenderedViewProbed() {
+    if (rendered_view_probe_ < 0) rendered_view_probe_ = RenderedViewAvailable() ? 1 : 0;
+    return rendered_view_probe_ == 1;
+}
+
 void TfrmMain::Rendered1Click() {
-    if (!RenderedViewAvailable()) return;
+    if (!RenderedViewProbed()) {
+        Rendered1->setEnabled(false);
+        ShowModalMessage("The rendered view needs OpenGL 3.3, which this display does not offer.");
+        return;
+    }
     Draw3D->hide();
     if (Scene == nullptr) {
         Scene = new TStockScene(CamGrid, SceneHost);

@@ -94,6 +94,7 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     void Rendered1Click();
     // OpenGL on a display that can show it.
     static bool RenderedViewAvailable();
+    static bool RenderedViewMayBeAvailable();  // without loading the OpenGL driver
     void Wireframe1Click();
     void Isometric1Click() { ShowProjection(&display::TVectorDisplay3D::ViewIsometric); }
     void Top1Click();
@@ -286,6 +287,10 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
   private:
     class Reporter;
 
+    // Whether the rendered view can be shown, asked of the OpenGL driver once.
+    bool RenderedViewProbed();
+    int rendered_view_probe_ = -1;  // not asked yet
+
     void BuildMenus();
     void BuildEditorMenu();
     // The editor's font as the operator last chose it, kept in the user's settings.
@@ -408,6 +413,8 @@ class TfrmMain final : public QMainWindow, public machine::OperatorPanel, public
     QLabel* lblUnits = nullptr;
     QComboBox* cmbJog = nullptr;
     QLabel* lblFeed = nullptr;
+    double feed_label_rate_ = 0;  // shown when the window's messages next run
+    bool feed_label_pending_ = false;
     QLabel* lblTool = nullptr;
     QLabel* lblTLO = nullptr;
     QSlider* slOveride = nullptr;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/main_window.h"
@@ -163,8 +164,16 @@ void TfrmMain::SetUnitsLabel(std::string_view text) {
     lblUnits->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
 }
 
+// A preview sets the feed on nearly every line of a large program; the label takes the last one when the
+// window's messages next run, instead of being formatted and laid out a million times.
 void TfrmMain::SetFeedLabel(double rate) {
-    lblFeed->setText(QString::asprintf("%.2f", rate));
+    feed_label_rate_ = rate;
+    if (feed_label_pending_) return;
+    feed_label_pending_ = true;
+    QTimer::singleShot(0, lblFeed, [this] {
+        feed_label_pending_ = false;
+        lblFeed->setText(QString::asprintf("%.2f", feed_label_rate_));
+    });
 }
 
 void TfrmMain::SetToolLabel(std::string_view text) {

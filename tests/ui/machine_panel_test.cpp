@@ -2,6 +2,7 @@
 // homing, zeroing, the sliders, the command box, Set Coordinates and Controller > Reset, on the simulated
 // board's virtual clock (its step counters are the machine) or without a board.
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
@@ -299,6 +300,14 @@ TEST_F(MachinePanel, TheCommandBoxRunsALineAndReportsABadOne) {
     QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(BoardPosition(*board)[0], 300);
     EXPECT_TRUE(messages.empty()) << messages.front();
+    // The feed label takes the last feed when the window's messages run.
+    box->setText("F250");
+    QTest::keyClick(box, Qt::Key_Return);
+    box->setText("F320");
+    QTest::keyClick(box, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(qobject_cast<QLabel*>(window->Child("lblFeed"))->text(), "320.00");
+    box->setText("G0 X3");
     QTest::keyClick(box, Qt::Key_F3);  // no third speed key: the text stays
     EXPECT_EQ(box->text(), "G0 X3");
     QTest::keyClick(box, Qt::Key_F2);
