@@ -131,12 +131,19 @@ void TStockScene::SceneMouseDown(const QPoint& position) {
     last_mouse_ = position;
 }
 
+void TStockScene::SceneMouseUp() {
+    if (!moving_) return;
+    moving_ = false;
+    update();
+}
+
 void TStockScene::SceneMouseMove(const QPoint& position, Qt::MouseButtons buttons,
                                  Qt::KeyboardModifiers modifiers) {
     const double dx = last_mouse_.x() - position.x();
     const double dy = last_mouse_.y() - position.y();
     last_mouse_ = position;
     if (!(buttons & Qt::LeftButton)) return;
+    moving_ = true;
     if (modifiers & Qt::ControlModifier) {
         ZoomCamera(dy);
     } else if (modifiers & Qt::ShiftModifier) {
@@ -208,8 +215,32 @@ int TStockScene::DetailLevel() const {
     return level;
 }
 
+// The samples a level draws along a side of n: every stride-th and the last.
+static long long SamplesAt(int n, int stride) {
+    if (n <= 0) return 0;
+    return (n - 1) / stride + 1 + ((n - 1) % stride != 0 ? 1 : 0);
+}
+
+long long TStockScene::TrianglesAt(int level) const {
+    const int stride = 1 << level;
+    const long long rows = SamplesAt(grid_.SampleRows(), stride);
+    const long long columns = SamplesAt(grid_.SampleColumns(), stride);
+    return rows > 1 && columns > 1 ? 2 * (rows - 1) * (columns - 1) : 0;
+}
+
+int TStockScene::DrawnLevel() const {
+    int level = DetailLevel();
+    while (moving_ && level + 1 < DETAIL_LEVELS && TrianglesAt(level) > MOVING_TRIANGLES)
+        ++level;
+    return level;
+}
+
 void TStockScene::mousePressEvent(QMouseEvent* event) {
     SceneMouseDown(event->position().toPoint());
+}
+
+void TStockScene::mouseReleaseEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton)) SceneMouseUp();
 }
 
 void TStockScene::mouseMoveEvent(QMouseEvent* event) {
@@ -320,7 +351,7 @@ void TStockScene::paintGL() {
     program_->setUniformValue("ambient", MATERIAL_AMBIENT);
     program_->setUniformValue("model", QMatrix4x4());
     {
-        const int level = DetailLevel();
+        const int level = DrawnLevel();
         QOpenGLVertexArrayObject::Binder bound(&surface_array_);
         if (surface_index_counts_[static_cast<std::size_t>(level)] < 0) BuildIndices(level);
         // The index buffer bound here is the vertex array's.

@@ -49,6 +49,9 @@ class TStockScene : public QOpenGLWidget, protected QOpenGLExtraFunctions {
     // cost time, which software OpenGL does not have.
     static constexpr double MAX_DRAWN_CELL_PX = 2.0;
     static constexpr int DETAIL_LEVELS = 5;  // strides 1, 2, 4, 8, 16
+    // While the mouse turns, pans or zooms the scene, no more triangles than this are drawn, so that the
+    // stock follows the mouse at 30 pictures a second on software OpenGL; letting go draws it whole.
+    static constexpr long long MOVING_TRIANGLES = 250000;
 
     // OpenGL 3.3 core, or OpenGL ES 3.0 where the system's OpenGL is ES, with a depth buffer.
     static QSurfaceFormat SurfaceFormat();
@@ -75,9 +78,12 @@ class TStockScene : public QOpenGLWidget, protected QOpenGLExtraFunctions {
     void SetCamera(const TSceneCamera& camera);
 
     // SceneMouseDown remembers the position. SceneMouseMove takes dx, dy = previous minus new position
-    // and, with the left button held, zooms (Ctrl), pans (Shift) or else orbits.
+    // and, with the left button held, zooms (Ctrl), pans (Shift) or else orbits. From the first such move
+    // until SceneMouseUp the scene is moving.
     void SceneMouseDown(const QPoint& position);
     void SceneMouseMove(const QPoint& position, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+    void SceneMouseUp();
+    bool Moving() const { return moving_; }
     // dx turns the camera round the vertical through Dummy and dy tilts it, degrees; dragging right or up
     // turns the stock with the mouse.
     void OrbitCamera(double dx, double dy);
@@ -97,6 +103,11 @@ class TStockScene : public QOpenGLWidget, protected QOpenGLExtraFunctions {
     long long MeshVertexCount() const;
     // 0 draws every sample, 1 every second, and so on; chosen from the size of a cell in the picture.
     int DetailLevel() const;
+    // The level a paint draws: DetailLevel, made coarser while the scene is moving until it is within
+    // MOVING_TRIANGLES.
+    int DrawnLevel() const;
+    // Triangles of the stock at a level.
+    long long TrianglesAt(int level) const;
     // Triangles of the stock drawn by the last paint.
     long long TrianglesDrawn() const { return triangles_drawn_; }
 
@@ -105,6 +116,7 @@ class TStockScene : public QOpenGLWidget, protected QOpenGLExtraFunctions {
     void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     struct Vertex {
@@ -134,6 +146,7 @@ class TStockScene : public QOpenGLWidget, protected QOpenGLExtraFunctions {
     display::TCamGrid& grid_;
     TSceneCamera camera_;
     QPoint last_mouse_;
+    bool moving_ = false;  // the left button has moved the camera and is still held
     bool marker_shown_ = false;
     QVector3D marker_tip_;
 

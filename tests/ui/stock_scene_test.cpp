@@ -420,6 +420,42 @@ TEST_F(StockScene, DetailFollowsTheSizeOfACellInThePicture) {
     }
 }
 
+// While the mouse drags the camera a mesh of 720,000 triangles is drawn within the moving budget; letting
+// go draws the whole detail again, the picture the same as before the drag for the same camera.
+TEST_F(StockScene, DraggingDrawsWithinTheMovingBudgetAndLettingGoDrawsItWhole) {
+    if (ran_elsewhere_) return;
+    TCamGrid grid;
+    grid.Resolution = 1.0;
+    grid.SetupStock(-30, 30, -30, 30, 0.1, 0.1);  // 601 x 601 samples
+    grid.SetCutter(config::StyleEnd, 0, 4.0);
+    grid.CutLine(-10, 0, -1, 10, 0, -1);
+    TStockScene scene(grid);
+    scene.resize(400, 400);
+    scene.ViewTop(6, 6);  // close enough that every sample is drawn
+    const TSceneCamera camera = scene.Camera();
+    const QImage still = picture(scene);
+    ASSERT_EQ(scene.DetailLevel(), 0);
+    EXPECT_EQ(scene.TrianglesDrawn(), 2LL * 600 * 600);
+    EXPECT_FALSE(scene.Moving());
+
+    scene.SceneMouseDown(QPoint(100, 100));
+    scene.SceneMouseMove(QPoint(110, 100), Qt::LeftButton, Qt::NoModifier);
+    ASSERT_TRUE(scene.Moving());
+    picture(scene);
+    EXPECT_LE(scene.TrianglesDrawn(), TStockScene::MOVING_TRIANGLES);
+    EXPECT_EQ(scene.TrianglesDrawn(), scene.TrianglesAt(scene.DrawnLevel()));
+    EXPECT_EQ(scene.DrawnLevel(), 1);
+
+    scene.SceneMouseUp();
+    EXPECT_FALSE(scene.Moving());
+    scene.SetCamera(camera);
+    EXPECT_TRUE(picture(scene) == still);
+    EXPECT_EQ(scene.TrianglesDrawn(), 2LL * 600 * 600);
+    // A move without the button held is no drag.
+    scene.SceneMouseMove(QPoint(120, 100), Qt::NoButton, Qt::NoModifier);
+    EXPECT_FALSE(scene.Moving());
+}
+
 // A Top view of a box that has no size yet shows the whole stock, as the box of the stock itself does.
 TEST_F(StockScene, TopViewOfAnEmptyBoxShowsTheStock) {
     if (ran_elsewhere_) return;
