@@ -31,6 +31,8 @@ struct MachineTimeRequest {
     // When given, filled with the board time from GO at which GO took each line (0-based), so that a
     // run can tell how much of the program's time is left when it takes a line.
     std::vector<float>* line_times = nullptr;
+    // The board runs in a thread of its own beside the host, on a second core; the time is the same.
+    bool board_thread = true;
 };
 
 // The board is the one of ZorvanSim.Ini in the configuration folder (its buffer and its tool-length

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "controller/board_test_support.h"
+#include "controller/sim/timing_board.h"
 
 namespace zorvan::controller::sim {
 namespace {
@@ -397,6 +398,53 @@ TEST(SimulatedBoard, StretchesOfStepsRunAsTheStepLoopRunsThem) {
         EXPECT_GT(tick, 1000);
         EXPECT_EQ(free->counters(), at(20000, 9000));
     }
+}
+
+}  // namespace
+}  // namespace zorvan::controller::sim
+
+namespace zorvan::controller::sim {
+namespace {
+
+// Calls handed to the board's own thread are answered at once with acceptance. A board that refuses one
+// (here, one never reset) marks the run as diverged; a board that takes them all does not, and its time
+// is that of the same calls made in the host's thread.
+TEST(PipelinedTimingBoard, ARefusedHandedCallMarksTheRunDiverged) {
+    SimSettings settings;
+    settings.present = true;
+    const auto run = [](const ZorvanApiTable& api, bool reset) {
+        int32_t port = 0;
+        if (reset) {
+            EXPECT_EQ(api.Reset(&port, 27), ZORVAN_ACCEPTED);
+            EXPECT_EQ(api.SetAccelleration(5000, 1000, 100, 1), ZORVAN_ACCEPTED);
+            EXPECT_EQ(api.SetMaxSPS(1000, 4, 0, 0), ZORVAN_ACCEPTED);
+        }
+        for (int i = 1; i <= 50; ++i)
+            EXPECT_EQ(api.LinearMove(i * 40, i % 7, 0, 0, 800, 200, nullptr, nullptr, nullptr, nullptr),
+                      ZORVAN_ACCEPTED);
+        EXPECT_EQ(api.Delay(nullptr, nullptr, nullptr, 0.25, nullptr), ZORVAN_ACCEPTED);
+        int32_t x = 0;
+        while (api.GetPosition(&x, nullptr, nullptr, nullptr) != ZORVAN_IDLE && reset) {
+        }
+        return x;
+    };
+    double threaded_s = 0;
+    {
+        PipelinedTimingBoard board(settings, 0.001);
+        run(board.Table(), false);
+        board.board_time_s();
+        EXPECT_TRUE(board.diverged());
+    }
+    {
+        PipelinedTimingBoard board(settings, 0.001);
+        EXPECT_EQ(run(board.Table(), true), 2000);
+        threaded_s = board.board_time_s();
+        EXPECT_FALSE(board.diverged());
+    }
+    TimingBoard board(settings, 0.001);
+    EXPECT_EQ(run(board.Table(), true), 2000);
+    EXPECT_EQ(board.board_time_s(), threaded_s);
+    EXPECT_GT(threaded_s, 2.25);
 }
 
 }  // namespace

@@ -61,6 +61,48 @@ TEST(MachineTimeEstimate, EstimatesInTwoThreadsAgree) {
     EXPECT_EQ(seconds[0], seconds[1]);
 }
 
+// The board in its own thread is handed the host's calls and answers them later; the time, the waits and
+// the line times must be those of the board in the host's thread, whatever the program does.
+TEST(MachineTimeEstimate, TheBoardInItsOwnThreadTimesAsInTheHostsThread) {
+    zorvan::testing::TempDir machine;
+    const struct {
+        const char* name;
+        ProgramText program;
+    } cases[] = {
+        {"feeds and a dwell", feeds(200)},
+        {"arcs, rapids and outputs",
+         {"G21 G90 F900", "M3 S1000", "M8", "G0 X10 Y0", "G2 X20 Y0 I5 J0", "G3 X10 Y0 I-5 J0",
+          "G1 X10 Y10 F300", "G2 X10 Y10 I0 J-5", "M9", "M5", "G0 Z5", "M2"}},
+        {"program stops",
+         {"G21 G90 F600", "G1 X5", "M0", "G1 X0", "M1", "G1 Y5", "G4 P0.5", "M0", "G1 Y0", "M2"}},
+        {"incremental short segments",
+         [] {
+             ProgramText text{"G21 G91 F1200"};
+             for (int i = 0; i < 600; ++i)
+                 text.push_back(i % 2 ? "G1 X0.05 Y0.02" : "G1 X0.03 Y-0.02 Z0.001");
+             text.push_back("M2");
+             return text;
+         }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<float> threaded_times, host_times;
+        MachineTimeRequest threaded{machine.path(), std::nullopt, c.program,
+                                    "p.ngc",        nullptr,      &threaded_times};
+        MachineTimeRequest in_host = threaded;
+        in_host.line_times = &host_times;
+        in_host.board_thread = false;
+        const MachineTime a = EstimateMachineTime(std::move(threaded));
+        const MachineTime b = EstimateMachineTime(std::move(in_host));
+        ASSERT_TRUE(a.known);
+        EXPECT_GT(a.seconds, 0);
+        EXPECT_EQ(a.seconds, b.seconds);
+        EXPECT_EQ(a.operator_waits, b.operator_waits);
+        EXPECT_EQ(a.stopped, b.stopped);
+        EXPECT_EQ(threaded_times, host_times);
+    }
+}
+
 }  // namespace
 }  // namespace zorvan::machine
 

@@ -200,19 +200,20 @@ void SimulatedBoard::start_next() {
             carry_index_ = 0;
             return;
         case Command::Kind::Delay:
-            running_ = std::make_unique<Command>(c);
+            running_ = c;
             delay_left_s_ = c.seconds;
             carry_index_ = 0;
             return;
         default:
-            running_ = std::make_unique<Command>(c);
+            running_ = c;
             if (!start_motion(c)) stop_all(SYNTAX_ERROR);
             return;
     }
 }
 
 bool SimulatedBoard::start_motion(const Command& c) {
-    auto m = std::make_unique<Motion>();
+    Motion built{};
+    Motion* const m = &built;
     for (std::size_t i = 0; i < 4; ++i)
         m->from[i] = m->to[i] = counters_[i];
     const std::size_t driven = static_cast<std::size_t>(axis_count_);
@@ -289,9 +290,12 @@ bool SimulatedBoard::start_motion(const Command& c) {
     m->began_on_probe = probe_closed(sensor_pressed_);
     m->ceiling_reached = ramp_->first_index_at_or_above(m->ceiling_sps);
     m->free_running = meets_no_switch(*m);
-    motion_ = std::move(m);
-    // A move further onto a closed switch is stopped before it takes a step.
-    if (motion_->steps > 0) {
+    if (!motion_store_) motion_store_ = std::make_unique<Motion>();
+    *motion_store_ = built;
+    motion_ = motion_store_.get();
+    // A move further onto a closed switch is stopped before it takes a step; one that meets no switch
+    // stands on none.
+    if (motion_->steps > 0 && !motion_->free_running) {
         const auto stop = switch_stop(counters_, position_at(1));
         if (stop && !stop->step_taken) stop_all(stop->status);
     }
@@ -441,13 +445,13 @@ void SimulatedBoard::finish_command() {
     carry_index_ = motion_ && !motion_->homing ? motion_->last_index : 0;
     if (queue_.empty() || paused_) carry_index_ = 0;
     running_.reset();
-    motion_.reset();
+    motion_ = nullptr;
 }
 
 void SimulatedBoard::stop_all(std::optional<std::uint8_t> pending) {
     queue_.clear();
     running_.reset();
-    motion_.reset();
+    motion_ = nullptr;
     delay_left_s_ = 0.0;
     carry_index_ = 0;
     last_rate_sps_ = 0.0;

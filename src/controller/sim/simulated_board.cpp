@@ -335,7 +335,7 @@ std::uint8_t SimulatedBoard::end_current_move() {
     if (auto s = enter(Call::Other)) return *s;
     if (running_) {
         running_.reset();
-        motion_.reset();
+        motion_ = nullptr;
         carry_index_ = 0;
         last_rate_sps_ = 0.0;
         run(0.0);

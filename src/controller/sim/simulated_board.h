@@ -265,10 +265,12 @@ class SimulatedBoard {
     double board_time_s_ = 0.0;
 
     std::deque<Command> queue_;
-    std::unique_ptr<Command> running_;  // the command in progress, if any
-    std::unique_ptr<Motion> motion_;    // its motion, when it moves
-    double delay_left_s_ = 0.0;         // a running delay's remaining time
-    int carry_index_ = 0;               // ramp entry a following move may start from
+    // Kept in place, not allocated each time: a program gives the board a million of them.
+    std::optional<Command> running_;  // the command in progress, if any
+    Motion* motion_ = nullptr;        // its motion, when it moves: in motion_store_
+    std::unique_ptr<Motion> motion_store_;
+    double delay_left_s_ = 0.0;  // a running delay's remaining time
+    int carry_index_ = 0;        // ramp entry a following move may start from
     double last_rate_sps_ = 0.0;
 
     // Calls counted for fault injection, since the last reset.

@@ -1,6 +1,7 @@
 #include "controller/sim/timing_board.h"
 
 #include <cmath>
+#include <utility>
 
 #include "controller/sim/board_calls.h"
 
@@ -73,6 +74,244 @@ void TimingBoard::RunOnUntil(SimulatedBoard::RunUntil until) {
     if (ran <= 0) return;
     const double ticks = std::max(1.0, std::ceil(ran / tick_s_ - 1e-9));
     clock_->set_next(std::max(0.0, ticks * tick_s_ - ran));
+}
+
+// ---- the board in a thread of its own ----------------------------------------------------------------
+
+struct PipelinedTimingBoard::Handed {
+    enum Kind : std::uint8_t {
+        Linear,
+        Rapid,
+        Index,
+        ArcClockwise,
+        ArcCounterClockwise,
+        Delay,
+        Output,
+        ArcDirection,
+        FeedOverride,
+        Pwm,
+        Mark,
+        Stop
+    };
+    Kind kind = Stop;
+    std::int32_t v[8] = {};
+    double seconds = 0;
+    std::size_t index = 0;
+};
+
+namespace {
+
+thread_local PipelinedTimingBoard* current_pipeline = nullptr;
+
+// Turns of a wait spent looking before sleeping: the other side is usually a moment away.
+constexpr int SPINS = 4000;
+
+using Calls = BoardCalls<CurrentBoard>;
+using Handed = PipelinedTimingBoard::Handed;
+
+// The answer a handed-over call gets: acceptance. The host treats every status up to '4' alike.
+bool AcceptedAlike(ZorvanStatus status) {
+    return status <= '4' || status == status::ACCEPTED;
+}
+
+ZorvanStatus HandOver(Handed::Kind kind, std::initializer_list<std::int32_t> values, double seconds = 0) {
+    Handed call;
+    call.kind = kind;
+    std::size_t i = 0;
+    for (std::int32_t value : values)
+        call.v[i++] = value;
+    call.seconds = seconds;
+    current_pipeline->HandOver(call);
+    return status::ACCEPTED;
+}
+
+// The host's side of the table: calls that only hand work over return at once; the others wait until
+// the board has caught up and are then made on it directly.
+struct PipelinedCalls {
+    template <auto Call, typename... Args>
+    static auto CaughtUp(Args... args) {
+        current_pipeline->CatchUp();
+        return Call(args...);
+    }
+    static ZorvanStatus LinearMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
+                                   int32_t end_speed, int32_t*, int32_t*, int32_t*, int32_t*) {
+        return HandOver(Handed::Linear, {x, y, z, a, speed, end_speed});
+    }
+    static ZorvanStatus RapidMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed,
+                                  int32_t end_speed, int32_t*, int32_t*, int32_t*, int32_t*) {
+        return HandOver(Handed::Rapid, {x, y, z, a, speed, end_speed});
+    }
+    static ZorvanStatus IndexMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed, uint8_t mask,
+                                  int32_t*, int32_t*, int32_t*, int32_t*) {
+        return HandOver(Handed::Index, {x, y, z, a, speed, mask});
+    }
+    template <bool CounterClockwise>
+    static ZorvanStatus QuadrantArc(int32_t radius, int32_t start_x, int32_t start_y, int32_t end_x,
+                                    int32_t end_y, int32_t speed, int32_t end_speed, uint8_t quadrant,
+                                    int32_t*, int32_t*, int32_t*, int32_t*) {
+        return HandOver(CounterClockwise ? Handed::ArcCounterClockwise : Handed::ArcClockwise,
+                        {radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant});
+    }
+    static ZorvanStatus Delay(int32_t*, int32_t*, int32_t*, double seconds, int32_t*) {
+        return HandOver(Handed::Delay, {}, seconds);
+    }
+    static ZorvanStatus SetOutput(uint8_t output, uint8_t state, int32_t*, int32_t*, int32_t*, int32_t*) {
+        return HandOver(Handed::Output, {output, state});
+    }
+    static ZorvanStatus SetArcDirection(uint8_t code) { return HandOver(Handed::ArcDirection, {code}); }
+    static ZorvanStatus SetFeedOverride(int32_t value) { return HandOver(Handed::FeedOverride, {value}); }
+    static ZorvanStatus SetPWMOutput(uint8_t percent) { return HandOver(Handed::Pwm, {percent}); }
+};
+
+}  // namespace
+
+PipelinedTimingBoard::PipelinedTimingBoard(SimSettings settings, double tick_s)
+    : board_(std::move(settings), tick_s), ring_(std::make_unique<Handed[]>(RING)) {
+    current_pipeline = this;
+    worker_ = std::thread([this] { Work(); });
+}
+
+PipelinedTimingBoard::~PipelinedTimingBoard() {
+    HandOver(Handed{});  // Stop
+    worker_.join();
+    if (current_pipeline == this) current_pipeline = nullptr;
+}
+
+ZorvanApiTable PipelinedTimingBoard::Table() const {
+    ZorvanApiTable t = Calls::Table();
+    t.Reset = &PipelinedCalls::CaughtUp<&Calls::Reset, int32_t*, int32_t>;
+    t.GetFirmwareVersion = &PipelinedCalls::CaughtUp<&Calls::GetFirmwareVersion>;
+    t.SetAccelleration =
+        &PipelinedCalls::CaughtUp<&Calls::SetAccelleration, int32_t, int32_t, int32_t, uint8_t>;
+    t.SetMaxSPS = &PipelinedCalls::CaughtUp<&Calls::SetMaxSPS, int32_t, int32_t, uint8_t, uint8_t>;
+    t.SetPosition =
+        &PipelinedCalls::CaughtUp<&Calls::SetPosition, int32_t, int32_t, int32_t, int32_t, uint8_t>;
+    t.GetPosition = &PipelinedCalls::CaughtUp<&Calls::GetPosition, int32_t*, int32_t*, int32_t*, int32_t*>;
+    t.Home = &PipelinedCalls::CaughtUp<&Calls::Home, uint8_t, uint8_t, int32_t>;
+    t.TweakZAxis = &PipelinedCalls::CaughtUp<&Calls::TweakZAxis, int32_t>;
+    t.SetProbePolarity = &PipelinedCalls::CaughtUp<&Calls::SetProbePolarity, uint8_t>;
+    t.ReadInputs = &PipelinedCalls::CaughtUp<&Calls::ReadInputs>;
+    t.Pause = &PipelinedCalls::CaughtUp<&Calls::Pause>;
+    t.Continue = &PipelinedCalls::CaughtUp<&Calls::Continue>;
+    t.EndCurrentMove = &PipelinedCalls::CaughtUp<&Calls::EndCurrentMove>;
+    t.EmStop = &PipelinedCalls::CaughtUp<&Calls::EmStop>;
+    t.LinearMove = &PipelinedCalls::LinearMove;
+    t.RapidMove = &PipelinedCalls::RapidMove;
+    t.IndexMove = &PipelinedCalls::IndexMove;
+    t.QuadrantArcMoveCW = &PipelinedCalls::QuadrantArc<false>;
+    t.QuadrantArcMoveCCW = &PipelinedCalls::QuadrantArc<true>;
+    t.Delay = &PipelinedCalls::Delay;
+    t.SetOutput = &PipelinedCalls::SetOutput;
+    t.SetArcDirection = &PipelinedCalls::SetArcDirection;
+    t.SetFeedOverride = &PipelinedCalls::SetFeedOverride;
+    t.SetPWMOutput = &PipelinedCalls::SetPWMOutput;
+    return t;
+}
+
+double PipelinedTimingBoard::board_time_s() {
+    CatchUp();
+    return board_.board_time_s();
+}
+
+void PipelinedTimingBoard::Mark(std::size_t index) {
+    Handed call;
+    call.kind = Handed::Mark;
+    call.index = index;
+    HandOver(call);
+}
+
+void PipelinedTimingBoard::HandOver(const Handed& call) {
+    const std::uint32_t handed = handed_.load(std::memory_order_relaxed);
+    int spins = 0;
+    while (handed - done_seen_ >= RING) {
+        if (++spins > SPINS) done_.wait(done_seen_, std::memory_order_acquire);
+        done_seen_ = done_.load(std::memory_order_acquire);
+    }
+    ring_[handed % RING] = call;
+    handed_.store(handed + 1, std::memory_order_release);
+    // The board's thread, when it has run out of calls, is woken for a batch of them: waking it for each
+    // would cost more than the call. A wait for the board and the end wake it at once.
+    if ((handed + 1) % BATCH == 0 || call.kind == Handed::Stop) handed_.notify_one();
+}
+
+void PipelinedTimingBoard::CatchUp() {
+    const std::uint32_t handed = handed_.load(std::memory_order_relaxed);
+    handed_.notify_one();
+    int spins = 0;
+    for (std::uint32_t done = done_.load(std::memory_order_acquire); done != handed;
+         done = done_.load(std::memory_order_acquire)) {
+        if (++spins > SPINS) done_.wait(done, std::memory_order_acquire);
+    }
+}
+
+void PipelinedTimingBoard::Work() {
+    current = &board_;
+    std::uint32_t done = done_.load(std::memory_order_relaxed);
+    for (;;) {
+        std::uint32_t handed = handed_.load(std::memory_order_acquire);
+        for (int spins = 0; handed == done; handed = handed_.load(std::memory_order_acquire)) {
+            if (++spins > SPINS) handed_.wait(done, std::memory_order_acquire);
+        }
+        // The host is told of progress now and then, and whenever the calls handed over run out.
+        while (done != handed) {
+            const Handed& call = ring_[done % RING];
+            if (call.kind == Handed::Stop) return;
+            Carry(call);
+            ++done;
+            if (done % 64 == 0 || done == handed) {
+                done_.store(done, std::memory_order_release);
+                done_.notify_one();
+            }
+        }
+    }
+}
+
+void PipelinedTimingBoard::Carry(const Handed& call) {
+    const std::int32_t* v = call.v;
+    ZorvanStatus status = status::ACCEPTED;
+    switch (call.kind) {
+        case Handed::Linear:
+            status =
+                Calls::LinearMove(v[0], v[1], v[2], v[3], v[4], v[5], nullptr, nullptr, nullptr, nullptr);
+            break;
+        case Handed::Rapid:
+            status = Calls::RapidMove(v[0], v[1], v[2], v[3], v[4], v[5], nullptr, nullptr, nullptr, nullptr);
+            break;
+        case Handed::Index:
+            status = Calls::IndexMove(v[0], v[1], v[2], v[3], v[4], static_cast<uint8_t>(v[5]), nullptr,
+                                      nullptr, nullptr, nullptr);
+            break;
+        case Handed::ArcClockwise:
+        case Handed::ArcCounterClockwise: {
+            const auto arc =
+                call.kind == Handed::ArcClockwise ? &Calls::QuadrantArc<false> : &Calls::QuadrantArc<true>;
+            status = arc(v[0], v[1], v[2], v[3], v[4], v[5], v[6], static_cast<uint8_t>(v[7]), nullptr,
+                         nullptr, nullptr, nullptr);
+            break;
+        }
+        case Handed::Delay:
+            status = Calls::Delay(nullptr, nullptr, nullptr, call.seconds, nullptr);
+            break;
+        case Handed::Output:
+            status = Calls::SetOutput(static_cast<uint8_t>(v[0]), static_cast<uint8_t>(v[1]), nullptr,
+                                      nullptr, nullptr, nullptr);
+            break;
+        case Handed::ArcDirection:
+            status = Calls::SetArcDirection(static_cast<uint8_t>(v[0]));
+            break;
+        case Handed::FeedOverride:
+            status = Calls::SetFeedOverride(v[0]);
+            break;
+        case Handed::Pwm:
+            status = Calls::SetPWMOutput(static_cast<uint8_t>(v[0]));
+            break;
+        case Handed::Mark:
+            if (on_mark_) on_mark_(call.index, board_.board_time_s());
+            break;
+        case Handed::Stop:
+            break;
+    }
+    if (!AcceptedAlike(status)) diverged_.store(true, std::memory_order_release);
 }
 
 }  // namespace zorvan::controller::sim
