@@ -6,7 +6,11 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QTimer>
 
+#include <dlfcn.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -15,6 +19,7 @@
 #include <string>
 
 #include "config/text_file.h"
+#include "controller/zorvan_api_table.h"
 #include "program_generator.h"
 #include "stock_scene_figures.h"
 #include "support/temp_dir.h"
@@ -22,6 +27,86 @@
 #include "ui/private_display.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The simulated board beside this program, with its default settings (no switches) and keeping pace
+// with the wall clock, as a machine does.
+std::optional<zorvan::controller::ZorvanApiTable> SimulatedBoardAtTheWallClock() {
+    const auto library =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "libZorvanAPI.so";
+    std::string why;
+    auto board = zorvan::controller::load_zorvan_api(library, &why);
+    void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (!board || handle == nullptr) {
+        std::fprintf(stderr, "window_figures: no simulated board (%s); GO is not measured\n", why.c_str());
+        return std::nullopt;
+    }
+    reinterpret_cast<int (*)(const char*)>(::dlsym(handle, "ZorvanSimLoadSettings"))("");
+    reinterpret_cast<void (*)()>(::dlsym(handle, "ZorvanSimUseRealClock"))();
+    return board;
+}
+
+// GO on the board for a few seconds of the wall clock, then the emergency stop: how soon the first line
+// goes, how many follow, the longest the window's messages wait meanwhile and how soon the stop ends GO.
+void PrintGo(zorvan::ui::TfrmMain& window) {
+    constexpr int RUN_MS = 5000;
+    window.btnStopClick();  // out of the emergency stop the window starts in
+    window.AnswerRunAnyway = [](const QString&) { return true; };
+    if (window.Controller().EStopActive) {
+        std::printf("GO                            not measured: no board\n");
+        return;
+    }
+    auto& interpreter = window.Interpreter();
+    Clock::time_point last_tick = Clock::now(), started = Clock::now(), stop_pressed{};
+    double longest_pause = 0, first_line = -1;
+    long lines_at_stop = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longest_pause = std::max(longest_pause, SecondsSince(last_tick));
+        last_tick = Clock::now();
+        if (first_line < 0 && window.Runner().Running && interpreter.line_counter() > 0)
+            first_line = SecondsSince(started);
+    });
+    ticker.start(10);
+    QTimer::singleShot(RUN_MS, [&] {
+        lines_at_stop = interpreter.line_counter();
+        stop_pressed = Clock::now();
+        window.btnStopClick();
+    });
+    // A GO that the stop does not end is a fault to see, not a figure to wait for.
+    QTimer::singleShot(RUN_MS + 30000, [] {
+        std::printf("GO did not end within 30 s of the emergency stop\n");
+        std::fflush(stdout);
+        std::_Exit(1);
+    });
+    started = last_tick = Clock::now();
+    window.btnGoClick();
+    const double stopped_in = stop_pressed == Clock::time_point{} ? -1 : SecondsSince(stop_pressed);
+    ticker.stop();
+    std::printf(
+        "GO for %.0f s, then the emergency stop: first line after %.3f s, %ld lines taken, the window's\n"
+        "  messages waited at most %.0f ms, GO ended %.0f ms after the stop\n",
+        RUN_MS / 1000.0, first_line, lines_at_stop, 1000 * longest_pause, 1000 * stopped_in);
+}
+
+// The largest this process has been resident, in MiB.
+double PeakResidentMiB() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == "VmHWM:") {
+            double kib = 0;
+            status >> kib;
+            return kib / 1024;
+        }
+    }
+    return 0;
+}
 
 // Resident memory of this process in MiB, from the kernel's own account.
 double ResidentMiB() {
@@ -63,6 +148,7 @@ int main(int argc, char** argv) {
     const double before_window = ResidentMiB();
     zorvan::ui::MainWindowOptions options;
     options.program_dir = folder.path();
+    options.board = SimulatedBoardAtTheWallClock();
     options.message_box = [](const QString&) {};
     options.confirm = [](const QString&) { return true; };
     zorvan::ui::TfrmMain window(options);
@@ -143,7 +229,10 @@ int main(int argc, char** argv) {
                 time_panel->text().toStdString().c_str());
     std::printf("resident memory, estimated    %.1f MiB\n", ResidentMiB());
 
+    PrintGo(window);
+
     zorvan::bench::print_stock_scene_figures(lines, QDir::tempPath().toStdString());
     std::printf("resident memory, with scene   %.1f MiB\n", ResidentMiB());
+    std::printf("resident memory, peak         %.1f MiB\n", PeakResidentMiB());
     return 0;
 }

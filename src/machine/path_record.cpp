@@ -1,5 +1,7 @@
 #include "machine/path_record.h"
 
+#include <algorithm>
+
 namespace zorvan::machine {
 
 // A kind the pen has already, and a move to where the pen already stands, change nothing on the view:
@@ -56,8 +58,9 @@ void PathRecord::Forget() {
     std::vector<PreviewArc>().swap(arcs_);
 }
 
-void PathRecord::Replay() {
-    for (std::size_t i = 0; i < kinds_.size(); ++i) {
+void PathRecord::Replay(std::size_t first, std::size_t count) {
+    const std::size_t end = std::min(kinds_.size(), first + count);
+    for (std::size_t i = first; i < end; ++i) {
         const Point& p = points_[i];
         switch (kinds_[i]) {
             case Kind:

@@ -30,8 +30,11 @@ class PathRecord final : public ToolPathSink {
     // Forgets what was kept; nothing may be drawn again until the next Begin and Finish.
     void Forget();
     bool Complete() const { return complete_; }
-    // Draws what was kept on the view again, in the order it was drawn.
-    void Replay();
+    // Draws what was kept on the view again, in the order it was drawn: all of it, or the entries
+    // first..first + count - 1 of Entries().
+    void Replay() { Replay(0, Entries()); }
+    void Replay(std::size_t first, std::size_t count);
+    std::size_t Entries() const { return kinds_.size(); }
     std::size_t Bytes() const {
         return points_.capacity() * sizeof(Point) + kinds_.capacity() + arcs_.capacity() * sizeof(PreviewArc);
     }

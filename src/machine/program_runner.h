@@ -150,7 +150,7 @@ class ProgramRunner {
     };
     PreviewStart TakePreviewStart() const;
     void KeepRecordedPass(const PreviewStart& start);
-    void ReplayRecordedPass();
+    bool ReplayRecordedPass();  // false: cancelled by the emergency stop
     ModalState SaveModalState() const;
     void RestoreModalState(const ModalState& state);
     void GreyPreview();

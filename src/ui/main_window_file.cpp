@@ -71,7 +71,7 @@ void TfrmMain::Open1Click() {
 
 bool TfrmMain::OpenFile(const QString& file_name) {
     const QString full_name = QFileInfo(file_name).absoluteFilePath();
-    const auto text = config::read_text_file(full_name.toStdString());
+    auto text = config::read_text_file(full_name.toStdString());
     if (!text) {
         ShowModalMessage(("Cannot open file \"" + full_name + "\".").toStdString());
         return false;
@@ -80,6 +80,7 @@ bool TfrmMain::OpenFile(const QString& file_name) {
     ShowWireframe();  // the program shown until now is not previewed again
     EdDnc->setLexer(SyntaxColored1->isChecked() ? SynGCodeSyn1 : nullptr);
     LoadEditorText(*EdDnc, *text);
+    text.reset();  // the editor holds the program now; a large one need not be held twice through the preview
     lines_stale_ = true;
     QLabel* name_panel = sbrPanel[2];
     name_panel->setToolTip(full_name);

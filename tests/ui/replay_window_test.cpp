@@ -1,6 +1,7 @@
 // A whole preview drawn again from its record for a new view: the picture must be the one a new pass of
 // the interpreter draws, and anything that changes what the program draws must make the pass run anew.
 #include <QImage>
+#include <QTimer>
 
 #include "main_window_fixture.h"
 
@@ -89,6 +90,32 @@ TEST_F(ReplayWindow, WhatChangesTheDrawingRunsThePassAnew) {
         window->btnAllClick();
         EXPECT_EQ(Replays(), before) << "drawn from a record that no longer holds";
     }
+}
+
+// Drawing a large record lets the window's messages run as a pass does, so the emergency stop cancels
+// it; the record stays, and the next All draws the whole picture from it.
+TEST_F(ReplayWindow, ADrawingFromTheRecordCanBeCancelled) {
+    std::string program = "G21 G90 F500\n";
+    for (int i = 0; i < 250000; ++i)
+        program += "G1 X" + std::to_string(i % 40) + " Y" + std::to_string(i / 10000) + "\n";
+    TypeProgram(program + "M2\n");
+    window->View().FitWindow({-5, 45, -5, 45, -5, 5, 0, 0, 0}, 20, true, 20);
+    window->btnAllClick();
+    window->btnAllClick();
+    window->btnAllClick();
+    const long replays = Replays();
+    ASSERT_GT(replays, 0);
+    const QImage whole = Picture();
+    messages.clear();
+    QTimer::singleShot(0, [this] { window->Controller().EStopActive = true; });  // Escape, as it were
+    window->btnAllClick();
+    EXPECT_EQ(Replays(), replays);
+    EXPECT_EQ(messages, Messages{"Preview Cancelled."});
+    EXPECT_FALSE(window->Controller().EStopActive);
+    EXPECT_FALSE(Picture() == whole) << "the whole picture was drawn";
+    window->btnAllClick();
+    EXPECT_EQ(Replays(), replays + 1);
+    EXPECT_TRUE(Picture() == whole);
 }
 
 // A pass that did not end (an error, a missing stop) is not kept: every All reports it again.
