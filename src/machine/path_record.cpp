@@ -38,9 +38,6 @@ void PathRecord::DrawArc(const PreviewArc& arc) {
 void PathRecord::Finish() {
     recording_ = false;
     complete_ = true;
-    points_.shrink_to_fit();
-    kinds_.shrink_to_fit();
-    arcs_.shrink_to_fit();
 }
 
 void PathRecord::Begin() {
@@ -53,16 +50,19 @@ void PathRecord::Forget() {
     last_kind_ = -1;
     pen_known_ = false;
     // The memory goes back too: a million-line program keeps tens of megabytes here.
-    std::vector<Point>().swap(points_);
-    std::vector<Op>().swap(kinds_);
-    std::vector<PreviewArc>().swap(arcs_);
+    std::deque<Point>().swap(points_);
+    std::deque<Op>().swap(kinds_);
+    std::deque<PreviewArc>().swap(arcs_);
 }
 
 void PathRecord::Replay(std::size_t first, std::size_t count) {
     const std::size_t end = std::min(kinds_.size(), first + count);
-    for (std::size_t i = first; i < end; ++i) {
-        const Point& p = points_[i];
-        switch (kinds_[i]) {
+    if (first >= end) return;
+    auto point = points_.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto last = kinds_.begin() + static_cast<std::ptrdiff_t>(end);
+    for (auto kind = kinds_.begin() + static_cast<std::ptrdiff_t>(first); kind != last; ++kind, ++point) {
+        const Point& p = *point;
+        switch (*kind) {
             case Kind:
                 view_.SetMoveKind(static_cast<int>(p.x));
                 break;

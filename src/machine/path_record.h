@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <deque>
 
 #include "machine/tool_path_sink.h"
 
@@ -36,7 +36,7 @@ class PathRecord final : public ToolPathSink {
     void Replay(std::size_t first, std::size_t count);
     std::size_t Entries() const { return kinds_.size(); }
     std::size_t Bytes() const {
-        return points_.capacity() * sizeof(Point) + kinds_.capacity() + arcs_.capacity() * sizeof(PreviewArc);
+        return points_.size() * sizeof(Point) + kinds_.size() + arcs_.size() * sizeof(PreviewArc);
     }
 
   private:
@@ -61,9 +61,11 @@ class PathRecord final : public ToolPathSink {
     std::array<double, 3> pen_{};  // where the last point kept left the pen
     bool recording_ = false;
     bool complete_ = false;
-    std::vector<Point> points_;
-    std::vector<Op> kinds_;
-    std::vector<PreviewArc> arcs_;
+    // In blocks, not one array: a pass of ten million lines would otherwise stop the window for the
+    // copies a growing array makes, and need twice its room while it grows.
+    std::deque<Point> points_;
+    std::deque<Op> kinds_;
+    std::deque<PreviewArc> arcs_;
 };
 
 }  // namespace zorvan::machine
