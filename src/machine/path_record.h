@@ -35,9 +35,6 @@ class PathRecord final : public ToolPathSink {
     void Replay() { Replay(0, Entries()); }
     void Replay(std::size_t first, std::size_t count);
     std::size_t Entries() const { return kinds_.size(); }
-    std::size_t Bytes() const {
-        return points_.size() * sizeof(Point) + kinds_.size() + arcs_.size() * sizeof(PreviewArc);
-    }
 
   private:
     // Each entry is a point and, beside it in a byte of its own, what the point means.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "machine/fake_board.h"
+#include "machine/runner_setup.h"
 #include "support/quiet_reporter.h"
 #include "support/temp_dir.h"
 
@@ -36,14 +37,7 @@ class Runner : public ::testing::Test {
           canon(panel, sink, &controller),
           interpreter(canon, reporter, temp.path()),
           runner(interpreter, canon, controller, panel) {
-        fake_board(true);
-        controller.ControllerPresent = true;
-        panel.on_emergency_stop = [this](bool on) { runner.EmergencyStop(on); };
-        interpreter.interpreter_init();
-        interpreter.execute_direct("G21");
-        canon.PreviewMode = false;
-        interpreter.set_program_name("test.ngc");
-        runner.SetView(&view);
+        testing::ReadyForGo(panel, controller, canon, interpreter, runner, view);
     }
     // A program of n feed moves along X, one unit further each line, ending with M2 when ends.
     static std::vector<std::string> steps_program(int n, bool ends) {

@@ -6,6 +6,7 @@
 
 #include "machine/fake_board.h"
 #include "machine/program_runner.h"
+#include "machine/runner_setup.h"
 #include "machine/travel_check.h"
 #include "support/quiet_reporter.h"
 #include "support/temp_dir.h"
@@ -55,14 +56,7 @@ class RunTravel : public ::testing::Test {
           checking(canon, check),
           interpreter(checking, reporter, temp.path()),
           runner(interpreter, canon, controller, panel) {
-        fake_board(true);
-        controller.ControllerPresent = true;
-        panel.on_emergency_stop = [this](bool on) { runner.EmergencyStop(on); };
-        interpreter.interpreter_init();
-        interpreter.execute_direct("G21");
-        canon.PreviewMode = false;
-        interpreter.set_program_name("test.ngc");
-        runner.SetView(&view);
+        testing::ReadyForGo(panel, controller, canon, interpreter, runner, view);
         runner.SetTravelCheck(&check);
     }
     Calls moves() const {

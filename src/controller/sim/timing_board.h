@@ -65,7 +65,6 @@ class PipelinedTimingBoard {
     void Mark(std::size_t index);
     void SetMarkHandler(std::function<void(std::size_t, double)> on_mark) { on_mark_ = std::move(on_mark); }
     bool diverged() const { return diverged_.load(std::memory_order_acquire); }
-    const std::atomic<bool>& diverged_flag() const { return diverged_; }
 
     struct Handed;
     // The host's side: hands a call over, or waits until the board has done every call handed over.
@@ -79,7 +78,6 @@ class PipelinedTimingBoard {
     TimingBoard board_;
     std::function<void(std::size_t, double)> on_mark_;
     std::atomic<bool> diverged_{false};
-    std::atomic<bool> stopping_{false};
     static constexpr std::uint32_t RING = 1024;  // calls handed over and not yet done, at most
     static constexpr std::uint32_t BATCH = 128;  // calls handed over before the board's thread is woken
     std::unique_ptr<Handed[]> ring_;
