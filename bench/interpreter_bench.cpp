@@ -342,10 +342,10 @@ void BM_MachineTime(benchmark::State& state, long lines) {
     double machine_seconds = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const auto text = zorvan::config::read_text_file(file);
+        auto lines = zorvan::app::read_program_file(file);
         zorvan::machine::MachineTimeRequest request;
         request.config_dir = config_dir();
-        request.lines = zorvan::app::program_lines(text ? *text : std::string());
+        if (lines) request.lines = std::move(*lines);
         request.program_name = file.string();
         const zorvan::machine::MachineTime time = zorvan::machine::EstimateMachineTime(std::move(request));
         const double seconds =

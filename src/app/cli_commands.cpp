@@ -49,15 +49,18 @@ std::string_view take_line(std::string_view& text) {
     return line;
 }
 
-machine::ProgramText program_lines(std::string_view text) {
-    machine::ProgramText lines;
-    while (!text.empty())
-        lines.push_back(take_line(text));
-    return lines;
+machine::ProgramText program_lines(std::string text) {
+    return machine::ProgramText::FromText(std::move(text));
+}
+
+std::optional<machine::ProgramText> read_program_file(const std::filesystem::path& path) {
+    auto text = config::read_text_file(path);
+    if (!text) return std::nullopt;
+    return program_lines(std::move(*text));
 }
 
 std::vector<std::string> split_lines(std::string_view text) {
-    return program_lines(text).ToVector();
+    return program_lines(std::string(text)).ToVector();
 }
 
 std::filesystem::path executable_dir() {

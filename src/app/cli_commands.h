@@ -64,6 +64,8 @@ long run_as_all(interp::Interpreter& interpreter, const std::filesystem::path& f
 // no empty line after a final line feed. take_line removes the first line from the text and returns it.
 std::string_view take_line(std::string_view& text);
 std::vector<std::string> split_lines(std::string_view text);
-machine::ProgramText program_lines(std::string_view text);  // the same lines in one buffer
+machine::ProgramText program_lines(std::string text);  // the same lines, the text taken over
+// A program file's lines, found as the file is read; nullopt when it cannot be read.
+std::optional<machine::ProgramText> read_program_file(const std::filesystem::path& path);
 
 }  // namespace zorvan::app

@@ -60,7 +60,7 @@ QImage draw_preview(const PreviewOptions& options, std::string_view text, std::F
     machine::Controller controller(panel, std::nullopt);
     machine::ProgramRunner runner(interpreter, canon, controller, panel);
     runner.ControlCenter = false;
-    runner.lines = program_lines(text);
+    runner.lines = program_lines(std::string(text));
     interpreter.set_program_name(options.file.string());
 
     if (options.view_mode == 2)

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "app/cli_commands.h"
 #include "app/trace_canon.h"
-#include "config/text_file.h"
 #include "controller/zorvan_api_table.h"
 #include "machine/board_run.h"
 
@@ -173,8 +173,8 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
         std::fputs(RUN_USAGE, err);
         return EXIT_USAGE;
     }
-    const auto text = config::read_text_file(options.file);
-    if (!text) {
+    auto lines = read_program_file(options.file);
+    if (!lines) {
         std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());
         return EXIT_USAGE;
     }
@@ -196,7 +196,7 @@ int run_on_board_command(const std::vector<std::string>& args, std::FILE* out, s
     setup.config_dir = options.config_dir;
     setup.units = options.units;
     setup.program_name = options.file.string();
-    setup.lines = program_lines(*text);
+    setup.lines = std::move(*lines);
     setup.errors = &errors;
     setup.observer = &printer;
     setup.on_go = [&] {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "app/trace_canon.h"
-#include "config/text_file.h"
 #include "interp/forwarding_canon.h"
 #include "interp/interpreter.h"
 #include "machine/canon.h"
@@ -180,12 +180,12 @@ int run_stats_command(const std::vector<std::string>& args, std::FILE* out, std:
         std::fputs(USAGE, err);
         return EXIT_USAGE;
     }
-    const auto text = config::read_text_file(options.file);
-    if (!text) {
+    const auto lines = read_program_file(options.file);
+    if (!lines) {
         std::fprintf(err, "zorvannc-cli: cannot read %s\n", options.file.string().c_str());
         return EXIT_USAGE;
     }
-    const ProgramStats s = collect_program_stats(options, *text, out);
+    const ProgramStats s = collect_program_stats(options, lines->Text(), out);
     // The rest of the report is in the program's final units.
     const double unit = s.mm_per_unit;
     std::fprintf(out, "file: %s\n", options.file.string().c_str());
@@ -223,7 +223,7 @@ int run_stats_command(const std::vector<std::string>& args, std::FILE* out, std:
     machine::MachineTimeRequest request;
     request.config_dir = options.config_dir;
     request.units = options.units;
-    request.lines = program_lines(*text);
+    request.lines = *lines;  // shared, not copied
     request.program_name = options.file.string();
     const machine::MachineTime machine_time = machine::EstimateMachineTime(std::move(request));
     if (machine_time.known) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -46,16 +47,20 @@ std::optional<std::string> read_text_file(const std::filesystem::path& path) {
     if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
-    // Sized once from the file, with a byte to spare for the read that meets the end; a file that grows
-    // meanwhile is read on to its new end.
+    // Room for the whole file at once, with a byte to spare for the read that meets the end; a file that
+    // grows meanwhile is read on to its new end. The text is read a piece at a time, each piece made
+    // ready just before its read: the room is cleared while in the cache, not all at once beforehand.
+    constexpr std::size_t PIECE = 256 * 1024;
     struct stat info {};
     std::string text;
-    text.resize(::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1
-                                                            : 4096);
+    text.reserve(::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1
+                                                             : 4096);
     std::size_t filled = 0;
     for (;;) {
-        if (filled == text.size()) text.resize(text.size() * 2);
-        const ssize_t got = ::read(fd, text.data() + filled, text.size() - filled);
+        const std::size_t left = text.capacity() - filled;
+        const std::size_t piece = left > 0 ? std::min(PIECE, left) : std::max(PIECE, filled);
+        text.resize(filled + piece);
+        const ssize_t got = ::read(fd, text.data() + filled, piece);
         if (got > 0) {
             filled += static_cast<std::size_t>(got);
         } else if (got == 0) {

@@ -223,6 +223,7 @@ void WaitForMotionComplete(Controller& controller, OperatorPanel& panel) {
 }
 
 void WaitWhilePaused(Controller& controller, OperatorPanel& panel) {
+    if (!controller.Paused) return;  // asked before every line of a run: the usual answer costs nothing
     ControllerCommand query;
     query.code = cmdGetPosition;
     while (controller.Paused && !controller.EStopActive) {

@@ -38,6 +38,39 @@ TEST(StepRamp, EntriesGrowAsTheHostGrowsItsRamp) {
     EXPECT_DOUBLE_EQ(StepRamp(5000, 80, 100, 1).rate_sps(0), 80.0);  // never above the maximum
 }
 
+// Where a climb ends, worked out from the entries, is the first step at which it meets the cap or the
+// brake, as a walk over the steps finds it: for every mix of step counts, starting entries and blocks.
+TEST(StepRamp, TheClimbEndsWhereAWalkOverTheStepsMeetsTheCapOrTheBrake) {
+    int checked = 0;
+    for (std::int64_t per_entry : {1, 2, 3, 8}) {
+        for (std::int64_t steps : {1, 2, 5, 17, 64, 301}) {
+            for (std::int64_t climb_from : {0, 1, 4, 30}) {
+                for (std::int64_t climb_n : {std::int64_t{0}, steps / 3, steps - 1}) {
+                    for (std::int64_t end_index : {0, 2, 9, 40}) {
+                        for (std::int64_t cap : {0, 3, 25, 245}) {
+                            const auto entry = [&](std::int64_t n) {
+                                return climb_from + (n - climb_n) / per_entry;
+                            };
+                            const auto brake = [&](std::int64_t n) {
+                                return end_index + (steps - 1 - n) / per_entry;
+                            };
+                            std::int64_t walked = climb_n;
+                            while (walked < steps && entry(walked) < std::min(brake(walked), cap))
+                                ++walked;
+                            ASSERT_EQ(climb_end(climb_from, climb_n, end_index, steps, cap, per_entry),
+                                      walked)
+                                << per_entry << " " << steps << " " << climb_from << " " << climb_n << " "
+                                << end_index << " " << cap;
+                            ++checked;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(checked, 1000);
+}
+
 TEST(SimulatedBoard, AShortMoveStepsThroughTheRampEntries) {
     // 4 steps at 150 steps/s: entries 0, 1, 1, 0 (climb one per step, brake to end on the start
     // velocity), i.e. 1/100 + 1/150 + 1/150 + 1/100 s.

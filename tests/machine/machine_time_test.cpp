@@ -127,5 +127,18 @@ TEST(ProgramTextCopies, ALineAddedToOneCopyIsNotInTheOther) {
     EXPECT_TRUE(empty.empty());
 }
 
+// A file's text is kept with its own line breaks; lines added after it, ending in a carriage return or
+// not, keep their characters, and every line before them still reads as it was.
+TEST(ProgramTextCopies, LinesAddedAfterATakenOverTextReadAsGiven) {
+    ProgramText text = ProgramText::FromText("G0\r\r\n\nG1\rX2\r\nM2\r");
+    text.push_back("X\r");
+    text.push_back("");
+    text.push_back("Y");
+    const std::vector<std::string> expected{"G0\r", "", "G1\rX2", "M2", "X\r", "", "Y"};
+    EXPECT_EQ(text.ToVector(), expected);
+    EXPECT_TRUE(ProgramText::FromText("").empty());
+    EXPECT_EQ(ProgramText::FromText("\n").ToVector(), std::vector<std::string>{""});
+}
+
 }  // namespace
 }  // namespace zorvan::machine

@@ -46,6 +46,7 @@ double SimulatedBoard::run_until(double seconds, RunUntil until) {
         }
         if (!m.step_due) {
             if (m.n >= m.steps) {
+                refresh_counters();
                 // Ending as closed as it began (a back-off too short to open the sensor) is reported as
                 // a stop on the sensor, so that the host backs off again.
                 if (m.began_on_probe && probe_closed(sensor_pressed_)) {
@@ -70,6 +71,7 @@ double SimulatedBoard::run_until(double seconds, RunUntil until) {
         m.step_due = false;
         take_step();
     }
+    refresh_counters();
     const double used = given - budget;
     board_time_s_ += until == RunUntil::TimeUsed ? given : used;
     return until == RunUntil::TimeUsed ? given : used;
@@ -118,7 +120,8 @@ bool SimulatedBoard::run_block(double& budget) {
 
 // A climb or a brake below the ceiling: each step runs at its ramp entry's rate, the entry moving one
 // up (or down) every steps_per_entry steps, so the time of any number of its steps is a difference of
-// the ramp's running sums. The steps that fit the budget are found by halves.
+// the ramp's running sums. Where the climb ends and how many steps fit the budget follow from those sums
+// and the entry arithmetic, not from walking the steps.
 bool SimulatedBoard::run_ramp(double& budget, bool climbing) {
     Motion& m = *motion_;
     const std::int64_t per_entry = ramp_->steps_per_entry();
@@ -138,28 +141,37 @@ bool SimulatedBoard::run_ramp(double& budget, bool climbing) {
         return part == 0 ? whole : whole + static_cast<double>(part) / ramp_->rate_sps(static_cast<int>(e));
     };
     // The steps of this stretch: a climb ends where it meets the brake or the ceiling, a brake at the end.
-    std::int64_t last = m.steps;
-    if (climbing) {
-        std::int64_t low = m.n, high = m.steps;  // the climb holds at low, not known at high
-        while (high - low > 1) {
-            const std::int64_t mid = low + (high - low) / 2;
-            const std::int64_t brake = m.end_index + (m.steps - 1 - mid) / per_entry;
-            (entry_of(mid) < std::min(brake, capped) ? low : high) = mid;
-        }
-        last = high;
-    }
+    const std::int64_t last =
+        climbing ? climb_end(m.climb_from, m.climb_n, m.end_index, m.steps, capped, per_entry) : m.steps;
     const std::int64_t stretch = last - m.n;
     const double factor = 1.0 / override_factor_;
     const std::int64_t from = climbing ? m.n - m.climb_n : m.steps - m.n;
     const auto seconds = [&](std::int64_t j) {
         return (climbing ? sum(from + j) - sum(from) : sum(from) - sum(from - j)) * factor;
     };
+    const double limit = budget + TIME_EPSILON_S;
     std::int64_t taken = stretch;
-    if (seconds(stretch) > budget + TIME_EPSILON_S) {
+    if (seconds(stretch) > limit) {
+        // The steps that fit: first reckoned from the ramp's running sums, then confirmed or found by
+        // halves with the same sums, so that the count is the one the step loop would reach.
+        const double sum_from = sum(from);
+        const double edge =
+            climbing ? sum_from + limit * override_factor_ : sum_from - limit * override_factor_;
+        const double base_sum = ramp_->inverse_sum(static_cast<int>(base));
+        const int e = ramp_->last_entry_within(edge / static_cast<double>(per_entry) + base_sum,
+                                               static_cast<int>(base));
+        const double into =
+            (edge - static_cast<double>(per_entry) * (ramp_->inverse_sum(e) - base_sum)) * ramp_->rate_sps(e);
+        const double part = std::clamp(climbing ? std::floor(into) : std::ceil(into), 0.0,
+                                       static_cast<double>(per_entry - 1));
+        const std::int64_t x = (e - base) * per_entry + static_cast<std::int64_t>(part);
+        const std::int64_t guess = std::clamp<std::int64_t>(climbing ? x - from : from - x, 0, stretch - 1);
         std::int64_t low = 0, high = stretch;  // low fits, high does not
+        if (guess >= 2 && seconds(guess - 2) <= limit) low = guess - 2;
+        if (guess + 3 < stretch && seconds(guess + 3) > limit) high = guess + 3;
         while (high - low > 1) {
             const std::int64_t mid = low + (high - low) / 2;
-            (seconds(mid) <= budget + TIME_EPSILON_S ? low : high) = mid;
+            (seconds(mid) <= limit ? low : high) = mid;
         }
         taken = low;
     }
@@ -328,6 +340,12 @@ double SimulatedBoard::next_step_rate() {
 
 bool SimulatedBoard::take_step() {
     Motion& m = *motion_;
+    // A step that can meet no switch is only counted; the counters catch up where the run stops.
+    if (m.free_running) {
+        ++m.n;
+        counters_behind_ = true;
+        return true;
+    }
     const Counters before = counters_;
     const Counters after = position_at(m.n + 1);
     const auto stop = switch_stop(before, after);
@@ -341,6 +359,12 @@ bool SimulatedBoard::take_step() {
         return false;
     }
     return true;
+}
+
+void SimulatedBoard::refresh_counters() {
+    if (!counters_behind_) return;
+    counters_behind_ = false;
+    if (motion_) counters_ = position_at(motion_->n);
 }
 
 bool SimulatedBoard::meets_no_switch(const Motion& m) const {
@@ -449,6 +473,7 @@ void SimulatedBoard::finish_command() {
 }
 
 void SimulatedBoard::stop_all(std::optional<std::uint8_t> pending) {
+    refresh_counters();
     queue_.clear();
     running_.reset();
     motion_ = nullptr;

@@ -224,6 +224,8 @@ class SimulatedBoard {
     bool start_motion(const Command& c);
     double next_step_rate();
     bool take_step();
+    // Brings the counters to the motion's step after steps that were only counted.
+    void refresh_counters();
     Counters position_at(std::int64_t n) const;
     // Whether the tool presses the sensor at p, given whether it pressed it a step before.
     bool sensor_touched(const Counters& p, bool pressed) const;
@@ -255,6 +257,7 @@ class SimulatedBoard {
 
     // Machine state.
     Counters counters_{};
+    bool counters_behind_ = false;  // steps of a free-running motion were counted, not yet placed
     std::uint8_t outputs_ = 0;
     std::uint8_t pwm_percent_ = 0;
     bool paused_ = false;

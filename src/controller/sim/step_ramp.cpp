@@ -30,4 +30,21 @@ int StepRamp::index_at_or_below(double sps) const {
     return static_cast<int>(first - rates_.begin());
 }
 
+// The climb stands at climb_from + k on the k-th block of per_entry steps from climb_n; the brake's entry
+// is at most that once steps - 1 - n < (climb_from + k - end_index + 1) * per_entry. Solved for the first
+// block where that happens inside it, rather than tried step by step.
+std::int64_t climb_end(std::int64_t climb_from, std::int64_t climb_n, std::int64_t end_index,
+                       std::int64_t steps, std::int64_t cap, std::int64_t per_entry) {
+    const std::int64_t p = per_entry;
+    const auto floor_div = [](std::int64_t a, std::int64_t b) {
+        return a >= 0 ? a / b : -((-a + b - 1) / b);
+    };
+    const std::int64_t at_cap = climb_n + std::max<std::int64_t>(0, cap - climb_from) * p;
+    const std::int64_t k =
+        std::max({std::int64_t{0}, end_index - climb_from,
+                  floor_div(steps - climb_n - (climb_from - end_index + 2) * p, 2 * p) + 1});
+    const std::int64_t at_brake = std::max(climb_n + k * p, steps - (climb_from + k - end_index + 1) * p);
+    return std::min({steps, at_cap, at_brake});
+}
+
 }  // namespace zorvan::controller::sim

@@ -30,11 +30,25 @@ class StepRamp {
     double inverse_sum(int index) const { return inverse_sums_[static_cast<std::size_t>(index)]; }
     // Motor steps spent on each entry.
     int steps_per_entry() const { return steps_per_entry_; }
+    // The highest entry from `lowest` up to TOP whose inverse_sum is at most `sum`; `lowest` when none is.
+    int last_entry_within(double sum, int lowest) const {
+        const auto end = inverse_sums_.begin() + TOP + 1;
+        const auto above = std::upper_bound(inverse_sums_.begin() + lowest, end, sum);
+        return above == inverse_sums_.begin() + lowest ? lowest
+                                                       : static_cast<int>(above - inverse_sums_.begin()) - 1;
+    }
 
   private:
     std::array<double, ENTRIES> rates_{};
     std::array<double, ENTRIES + 1> inverse_sums_{};
     int steps_per_entry_ = 1;
 };
+
+// A move's climb starts at entry `climb_from` on step `climb_n` and rises an entry every `per_entry` steps;
+// its brake, counted back from the last step (`steps - 1`), stands `end_index` entries up there and rises
+// as far towards the start. The first step from `climb_n` on at which the climb has reached `cap` or the
+// brake's entry; `steps` when neither comes before the end.
+std::int64_t climb_end(std::int64_t climb_from, std::int64_t climb_n, std::int64_t end_index,
+                       std::int64_t steps, std::int64_t cap, std::int64_t per_entry);
 
 }  // namespace zorvan::controller::sim

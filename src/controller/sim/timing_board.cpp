@@ -221,21 +221,33 @@ void PipelinedTimingBoard::Mark(std::size_t index) {
 }
 
 void PipelinedTimingBoard::HandOver(const Handed& call) {
-    const std::uint32_t handed = handed_.load(std::memory_order_relaxed);
+    const std::uint32_t handed = handed_here_;
     int spins = 0;
     while (handed - done_seen_ >= RING) {
+        if (spins == 0) {
+            Publish();
+            handed_.notify_one();
+        }
         if (++spins > SPINS) done_.wait(done_seen_, std::memory_order_acquire);
         done_seen_ = done_.load(std::memory_order_acquire);
     }
     ring_[handed % RING] = call;
-    handed_.store(handed + 1, std::memory_order_release);
+    handed_here_ = handed + 1;
+    // The count the board's thread reads is written for a few calls at once: each write takes the
+    // count's cache line away from the board's core.
+    if (handed_here_ % PUBLISH == 0 || call.kind == Handed::Stop) Publish();
     // The board's thread, when it has run out of calls, is woken for a batch of them: waking it for each
     // would cost more than the call. A wait for the board and the end wake it at once.
-    if ((handed + 1) % BATCH == 0 || call.kind == Handed::Stop) handed_.notify_one();
+    if (handed_here_ % BATCH == 0 || call.kind == Handed::Stop) handed_.notify_one();
+}
+
+void PipelinedTimingBoard::Publish() {
+    handed_.store(handed_here_, std::memory_order_release);
 }
 
 void PipelinedTimingBoard::CatchUp() {
-    const std::uint32_t handed = handed_.load(std::memory_order_relaxed);
+    Publish();
+    const std::uint32_t handed = handed_here_;
     handed_.notify_one();
     int spins = 0;
     for (std::uint32_t done = done_.load(std::memory_order_acquire); done != handed;

@@ -74,18 +74,21 @@ class PipelinedTimingBoard {
   private:
     void Work();
     void Carry(const Handed& call);
+    void Publish();  // lets the board's thread see every call handed over
 
     TimingBoard board_;
     std::function<void(std::size_t, double)> on_mark_;
     std::atomic<bool> diverged_{false};
-    static constexpr std::uint32_t RING = 1024;  // calls handed over and not yet done, at most
-    static constexpr std::uint32_t BATCH = 128;  // calls handed over before the board's thread is woken
+    static constexpr std::uint32_t RING = 1024;   // calls handed over and not yet done, at most
+    static constexpr std::uint32_t BATCH = 128;   // calls handed over before the board's thread is woken
+    static constexpr std::uint32_t PUBLISH = 16;  // calls handed over before the board's thread sees them
     std::unique_ptr<Handed[]> ring_;
     // Counts that wrap; their difference is what matters. Each on a cache line of its own, as each is
     // written by one thread and read by the other.
     alignas(64) std::atomic<std::uint32_t> handed_{0};
     alignas(64) std::atomic<std::uint32_t> done_{0};
     alignas(64) std::uint32_t done_seen_ = 0;  // the host's last look at done_
+    std::uint32_t handed_here_ = 0;            // the host's own count, ahead of handed_ by unpublished calls
     std::thread worker_;
 };
 
