@@ -263,19 +263,14 @@ Canon::StepMove Canon::StepsTo(const std::array<double, 3>& target) {
     StepMove move;
     for (int axis = 0; axis < 3; ++axis) {
         const double steps_per_mm = parameters_.StepsPerUnit[axis];
-        move.delta[axis] = std::nearbyint((target[axis] - CurrentPosition[axis]) * steps_per_mm);
-        move.target[axis] = target[axis] * steps_per_mm;
+        const double delta = std::rint((target[axis] - CurrentPosition[axis]) * steps_per_mm);
         const double backlash = parameters_.Backlash[axis];
-        if (move.delta[axis] > 0) {
-            BacklashDisplayOffset[axis] = backlash;
-            move.target[axis] += backlash;
-        } else if (move.delta[axis] < 0) {
-            BacklashDisplayOffset[axis] = -backlash;
-            move.target[axis] -= backlash;
-        } else {
-            move.target[axis] += BacklashDisplayOffset[axis];
-        }
-        move.longest = std::max(move.longest, std::fabs(move.delta[axis]));
+        // Chosen without branches: the direction of a program's moves is as good as random.
+        double& shown = BacklashDisplayOffset[axis];
+        shown = delta > 0 ? backlash : delta < 0 ? -backlash : shown;
+        move.delta[axis] = delta;
+        move.target[axis] = target[axis] * steps_per_mm + shown;
+        move.longest = std::max(move.longest, std::fabs(delta));
     }
     return move;
 }

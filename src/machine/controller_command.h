@@ -61,7 +61,8 @@ enum DispatchResult : int { Failed = 0, Done = 1, Busy = 2 };
 
 // Reals become integer fields rounded to the nearest integer, ties to even, and held within 32 bits.
 inline std::int32_t ToCommandInt(double value) {
-    const double rounded = std::nearbyint(value);
+    // rint rounds as nearbyint does (ties to even) and is worked out in place, not called.
+    const double rounded = std::rint(value);
     if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
     if (!(rounded < 2147483647.0)) return std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(rounded);

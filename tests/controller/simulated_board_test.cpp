@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <vector>
 
 #include "controller/board_test_support.h"
 #include "controller/sim/timing_board.h"
@@ -36,6 +38,34 @@ TEST(StepRamp, EntriesGrowAsTheHostGrowsItsRamp) {
     EXPECT_EQ(steep.steps_per_entry(), 1);
     EXPECT_EQ(StepRamp(5000, 1000, 100, 8).steps_per_entry(), 8);
     EXPECT_DOUBLE_EQ(StepRamp(5000, 80, 100, 1).rate_sps(0), 80.0);  // never above the maximum
+}
+
+// The entries found for a rate are those a search of the table from its start finds, on ramps that reach
+// their maximum early, late or never, for rates below, on, between and above the entries.
+TEST(StepRamp, TheEntriesForARateAreThoseATableSearchFinds) {
+    for (const StepRamp& ramp : {StepRamp(10000, 1000, 100, 1), StepRamp(600000, 16000, 800, 8),
+                                 StepRamp(5000, 80, 100, 1), StepRamp(2e7, 50000, 10, 0)}) {
+        std::vector<double> rates;
+        for (int i = 0; i < StepRamp::ENTRIES; ++i)
+            rates.push_back(ramp.rate_sps(i));
+        std::vector<double> probes = {0.0, 1e-9, 1e12};
+        for (double rate : rates) {
+            probes.push_back(rate);
+            probes.push_back(std::nextafter(rate, 0.0));
+            probes.push_back(std::nextafter(rate, 1e300));
+        }
+        for (double sps : probes) {
+            const auto above = std::upper_bound(rates.begin(), rates.end(), sps);
+            const int below =
+                above == rates.begin()
+                    ? 0
+                    : static_cast<int>(std::lower_bound(rates.begin(), above, *(above - 1)) - rates.begin());
+            ASSERT_EQ(ramp.index_at_or_below(sps), below) << sps;
+            ASSERT_EQ(ramp.first_index_at_or_above(sps),
+                      static_cast<int>(std::lower_bound(rates.begin(), rates.end(), sps) - rates.begin()))
+                << sps;
+        }
+    }
 }
 
 // Where a climb ends, worked out from the entries, is the first step at which it meets the cap or the

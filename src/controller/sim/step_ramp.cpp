@@ -18,16 +18,29 @@ StepRamp::StepRamp(double acceleration_sps2, double max_sps, double start_veloci
         previous = e = v;
     }
     steps_per_entry_ = accel_scale != 0 ? accel_scale : 1;
-    for (std::size_t i = 0; i < rates_.size(); ++i)
+    for (std::size_t i = 0; i < rates_.size(); ++i) {
         inverse_sums_[i + 1] = inverse_sums_[i] + 1.0 / rates_[i];
+        run_start_[i] = i > 0 && rates_[i] == rates_[i - 1] ? run_start_[i - 1] : static_cast<int>(i);
+    }
+}
+
+// By halves without branches: every move asks twice, and which half holds the rate is as good as random.
+int StepRamp::first_index_above(double sps) const {
+    const double* base = rates_.data();
+    std::size_t n = rates_.size();
+    while (n > 1) {
+        const std::size_t half = n / 2;
+        base = base[half - 1] <= sps ? base + half : base;
+        n -= half;
+    }
+    return static_cast<int>(base - rates_.data()) + (*base <= sps ? 1 : 0);
 }
 
 int StepRamp::index_at_or_below(double sps) const {
-    const auto above = std::upper_bound(rates_.begin(), rates_.end(), sps);
-    if (above == rates_.begin()) return 0;
+    const int above = first_index_above(sps);
+    if (above == 0) return 0;
     // Entries that the maximum has capped repeat one rate: the first of them is where the ramp gets there.
-    const auto first = std::lower_bound(rates_.begin(), above, *(above - 1));
-    return static_cast<int>(first - rates_.begin());
+    return run_start_[static_cast<std::size_t>(above) - 1];
 }
 
 // The climb stands at climb_from + k on the k-th block of per_entry steps from climb_n; the brake's entry

@@ -24,7 +24,10 @@ class StepRamp {
     int index_at_or_below(double sps) const;
     // The first entry whose rate is at least `sps`; ENTRIES when the ramp never gets there.
     int first_index_at_or_above(double sps) const {
-        return static_cast<int>(std::lower_bound(rates_.begin(), rates_.end(), sps) - rates_.begin());
+        const int above = first_index_above(sps);
+        return above > 0 && rates_[static_cast<std::size_t>(above) - 1] == sps
+                   ? run_start_[static_cast<std::size_t>(above) - 1]
+                   : above;
     }
     // The seconds of one step at each entry below `index`, added up (index 0..ENTRIES).
     double inverse_sum(int index) const { return inverse_sums_[static_cast<std::size_t>(index)]; }
@@ -39,7 +42,11 @@ class StepRamp {
     }
 
   private:
+    // The first entry whose rate is above `sps`; ENTRIES when none is.
+    int first_index_above(double sps) const;
+
     std::array<double, ENTRIES> rates_{};
+    std::array<int, ENTRIES> run_start_{};  // the first entry with the same rate as each
     std::array<double, ENTRIES + 1> inverse_sums_{};
     int steps_per_entry_ = 1;
 };
