@@ -1,5 +1,6 @@
 #include "controller/sim/timing_board.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -114,14 +115,13 @@ bool AcceptedAlike(ZorvanStatus status) {
     return status <= '4' || status == status::ACCEPTED;
 }
 
+// Written straight into the board's ring: a program hands over a call for every move.
 ZorvanStatus HandOver(Handed::Kind kind, std::initializer_list<std::int32_t> values, double seconds = 0) {
-    Handed call;
+    Handed& call = current_pipeline->NextSlot();
     call.kind = kind;
-    std::size_t i = 0;
-    for (std::int32_t value : values)
-        call.v[i++] = value;
+    std::copy(values.begin(), values.end(), call.v);
     call.seconds = seconds;
-    current_pipeline->HandOver(call);
+    current_pipeline->Commit(kind);
     return status::ACCEPTED;
 }
 
@@ -221,9 +221,13 @@ void PipelinedTimingBoard::Mark(std::size_t index) {
 }
 
 void PipelinedTimingBoard::HandOver(const Handed& call) {
-    const std::uint32_t handed = handed_here_;
+    NextSlot() = call;
+    Commit(call.kind);
+}
+
+PipelinedTimingBoard::Handed& PipelinedTimingBoard::NextSlot() {
     int spins = 0;
-    while (handed - done_seen_ >= RING) {
+    while (handed_here_ - done_seen_ >= RING) {
         if (spins == 0) {
             Publish();
             handed_.notify_one();
@@ -231,14 +235,17 @@ void PipelinedTimingBoard::HandOver(const Handed& call) {
         if (++spins > SPINS) done_.wait(done_seen_, std::memory_order_acquire);
         done_seen_ = done_.load(std::memory_order_acquire);
     }
-    ring_[handed % RING] = call;
-    handed_here_ = handed + 1;
+    return ring_[handed_here_ % RING];
+}
+
+void PipelinedTimingBoard::Commit(std::uint8_t kind) {
+    ++handed_here_;
     // The count the board's thread reads is written for a few calls at once: each write takes the
     // count's cache line away from the board's core.
-    if (handed_here_ % PUBLISH == 0 || call.kind == Handed::Stop) Publish();
+    if (handed_here_ % PUBLISH == 0 || kind == Handed::Stop) Publish();
     // The board's thread, when it has run out of calls, is woken for a batch of them: waking it for each
     // would cost more than the call. A wait for the board and the end wake it at once.
-    if (handed_here_ % BATCH == 0 || call.kind == Handed::Stop) handed_.notify_one();
+    if (handed_here_ % BATCH == 0 || kind == Handed::Stop) handed_.notify_one();
 }
 
 void PipelinedTimingBoard::Publish() {

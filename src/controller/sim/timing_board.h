@@ -70,6 +70,9 @@ class PipelinedTimingBoard {
     // The host's side: hands a call over, or waits until the board has done every call handed over.
     void HandOver(const Handed& call);
     void CatchUp();
+    // A call handed over in place: the next free slot of the ring, waited for, then its handing over.
+    Handed& NextSlot();
+    void Commit(std::uint8_t kind);
 
   private:
     void Work();
