@@ -265,9 +265,10 @@ Canon::StepMove Canon::StepsTo(const std::array<double, 3>& target) {
         const double steps_per_mm = parameters_.StepsPerUnit[axis];
         const double delta = std::rint((target[axis] - CurrentPosition[axis]) * steps_per_mm);
         const double backlash = parameters_.Backlash[axis];
-        // Chosen without branches: the direction of a program's moves is as good as random.
+        // Chosen by index, not by branches: the direction of a program's moves is as good as random.
         double& shown = BacklashDisplayOffset[axis];
-        shown = delta > 0 ? backlash : delta < 0 ? -backlash : shown;
+        const double choices[3] = {-backlash, shown, backlash};
+        shown = choices[(delta > 0) - (delta < 0) + 1];
         move.delta[axis] = delta;
         move.target[axis] = target[axis] * steps_per_mm + shown;
         move.longest = std::max(move.longest, std::fabs(delta));

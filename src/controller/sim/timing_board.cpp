@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "controller/sim/board_calls.h"
@@ -79,7 +80,7 @@ void TimingBoard::RunOnUntil(SimulatedBoard::RunUntil until) {
 
 // ---- the board in a thread of its own ----------------------------------------------------------------
 
-struct PipelinedTimingBoard::Handed {
+struct alignas(32) PipelinedTimingBoard::Handed {
     enum Kind : std::uint8_t {
         Linear,
         Rapid,
@@ -94,11 +95,26 @@ struct PipelinedTimingBoard::Handed {
         Mark,
         Stop
     };
+    // Half a cache line: the board's core reads what the host's core wrote, line by line.
+    std::int32_t v[7] = {};
     Kind kind = Stop;
-    std::int32_t v[8] = {};
-    double seconds = 0;
-    std::size_t index = 0;
+    std::uint8_t small = 0;  // an arc's quadrant, an index move's axes
+
+    // A delay's seconds and a mark's line index take the place of two values.
+    void set_seconds(double seconds) { std::memcpy(v, &seconds, sizeof seconds); }
+    double seconds() const {
+        double seconds = 0;
+        std::memcpy(&seconds, v, sizeof seconds);
+        return seconds;
+    }
+    void set_index(std::uint64_t index) { std::memcpy(v, &index, sizeof index); }
+    std::uint64_t index() const {
+        std::uint64_t index = 0;
+        std::memcpy(&index, v, sizeof index);
+        return index;
+    }
 };
+static_assert(sizeof(PipelinedTimingBoard::Handed) == 32);
 
 namespace {
 
@@ -116,11 +132,11 @@ bool AcceptedAlike(ZorvanStatus status) {
 }
 
 // Written straight into the board's ring: a program hands over a call for every move.
-ZorvanStatus HandOver(Handed::Kind kind, std::initializer_list<std::int32_t> values, double seconds = 0) {
+ZorvanStatus HandOver(Handed::Kind kind, std::initializer_list<std::int32_t> values, std::uint8_t small = 0) {
     Handed& call = current_pipeline->NextSlot();
     call.kind = kind;
     std::copy(values.begin(), values.end(), call.v);
-    call.seconds = seconds;
+    call.small = small;
     current_pipeline->Commit(kind);
     return status::ACCEPTED;
 }
@@ -143,17 +159,21 @@ struct PipelinedCalls {
     }
     static ZorvanStatus IndexMove(int32_t x, int32_t y, int32_t z, int32_t a, int32_t speed, uint8_t mask,
                                   int32_t*, int32_t*, int32_t*, int32_t*) {
-        return HandOver(Handed::Index, {x, y, z, a, speed, mask});
+        return HandOver(Handed::Index, {x, y, z, a, speed}, mask);
     }
     template <bool CounterClockwise>
     static ZorvanStatus QuadrantArc(int32_t radius, int32_t start_x, int32_t start_y, int32_t end_x,
                                     int32_t end_y, int32_t speed, int32_t end_speed, uint8_t quadrant,
                                     int32_t*, int32_t*, int32_t*, int32_t*) {
         return HandOver(CounterClockwise ? Handed::ArcCounterClockwise : Handed::ArcClockwise,
-                        {radius, start_x, start_y, end_x, end_y, speed, end_speed, quadrant});
+                        {radius, start_x, start_y, end_x, end_y, speed, end_speed}, quadrant);
     }
     static ZorvanStatus Delay(int32_t*, int32_t*, int32_t*, double seconds, int32_t*) {
-        return HandOver(Handed::Delay, {}, seconds);
+        Handed& call = current_pipeline->NextSlot();
+        call.kind = Handed::Delay;
+        call.set_seconds(seconds);
+        current_pipeline->Commit(Handed::Delay);
+        return status::ACCEPTED;
     }
     static ZorvanStatus SetOutput(uint8_t output, uint8_t state, int32_t*, int32_t*, int32_t*, int32_t*) {
         return HandOver(Handed::Output, {output, state});
@@ -216,7 +236,7 @@ double PipelinedTimingBoard::board_time_s() {
 void PipelinedTimingBoard::Mark(std::size_t index) {
     Handed call;
     call.kind = Handed::Mark;
-    call.index = index;
+    call.set_index(index);
     HandOver(call);
 }
 
@@ -297,19 +317,19 @@ void PipelinedTimingBoard::Carry(const Handed& call) {
             status = Calls::RapidMove(v[0], v[1], v[2], v[3], v[4], v[5], nullptr, nullptr, nullptr, nullptr);
             break;
         case Handed::Index:
-            status = Calls::IndexMove(v[0], v[1], v[2], v[3], v[4], static_cast<uint8_t>(v[5]), nullptr,
-                                      nullptr, nullptr, nullptr);
+            status = Calls::IndexMove(v[0], v[1], v[2], v[3], v[4], call.small, nullptr, nullptr, nullptr,
+                                      nullptr);
             break;
         case Handed::ArcClockwise:
         case Handed::ArcCounterClockwise: {
             const auto arc =
                 call.kind == Handed::ArcClockwise ? &Calls::QuadrantArc<false> : &Calls::QuadrantArc<true>;
-            status = arc(v[0], v[1], v[2], v[3], v[4], v[5], v[6], static_cast<uint8_t>(v[7]), nullptr,
-                         nullptr, nullptr, nullptr);
+            status =
+                arc(v[0], v[1], v[2], v[3], v[4], v[5], v[6], call.small, nullptr, nullptr, nullptr, nullptr);
             break;
         }
         case Handed::Delay:
-            status = Calls::Delay(nullptr, nullptr, nullptr, call.seconds, nullptr);
+            status = Calls::Delay(nullptr, nullptr, nullptr, call.seconds(), nullptr);
             break;
         case Handed::Output:
             status = Calls::SetOutput(static_cast<uint8_t>(v[0]), static_cast<uint8_t>(v[1]), nullptr,
@@ -325,7 +345,7 @@ void PipelinedTimingBoard::Carry(const Handed& call) {
             status = Calls::SetPWMOutput(static_cast<uint8_t>(v[0]));
             break;
         case Handed::Mark:
-            if (on_mark_) on_mark_(call.index, board_.board_time_s());
+            if (on_mark_) on_mark_(static_cast<std::size_t>(call.index()), board_.board_time_s());
             break;
         case Handed::Stop:
             break;
