@@ -292,7 +292,8 @@ bool SimulatedBoard::start_motion(const Command& c) {
         m->steps = std::max(m->steps, std::abs(m->to[i] - m->from[i]));
 
     m->ceiling_sps = std::min(speed_sps, max_sps_);
-    m->ceiling_index = ramp_->index_at_or_below(m->ceiling_sps);
+    const StepRamp::Place ceiling = ramp_->place_of(m->ceiling_sps);
+    m->ceiling_index = ceiling.at_or_below;
     m->end_index = end_sps >= m->ceiling_sps
                        ? StepRamp::TOP
                        : ramp_->index_at_or_below(std::max(end_sps, start_velocity_sps_));
@@ -300,7 +301,7 @@ bool SimulatedBoard::start_motion(const Command& c) {
     m->climb_n = 0;
     m->last_index = std::min(carry_index_, m->ceiling_index);
     m->began_on_probe = probe_closed(sensor_pressed_);
-    m->ceiling_reached = ramp_->first_index_at_or_above(m->ceiling_sps);
+    m->ceiling_reached = ceiling.first_at_or_above;
     m->free_running = meets_no_switch(*m);
     if (!motion_store_) motion_store_ = std::make_unique<Motion>();
     *motion_store_ = built;

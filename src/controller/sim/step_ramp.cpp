@@ -22,25 +22,31 @@ StepRamp::StepRamp(double acceleration_sps2, double max_sps, double start_veloci
         inverse_sums_[i + 1] = inverse_sums_[i] + 1.0 / rates_[i];
         run_start_[i] = i > 0 && rates_[i] == rates_[i - 1] ? run_start_[i - 1] : static_cast<int>(i);
     }
+    const double span = rates_[TOP] - rates_[0];
+    band_per_sps_ = span > 0 ? BANDS / span : 0;
+    for (int band = 0; band <= BANDS; ++band) {
+        const double floor = rates_[0] + band / band_per_sps_;
+        below_band_[static_cast<std::size_t>(band)] = static_cast<std::uint8_t>(
+            span > 0 ? std::lower_bound(rates_.begin(), rates_.end(), floor) - rates_.begin() : 0);
+    }
 }
 
-// By halves without branches: every move asks twice, and which half holds the rate is as good as random.
+// The band the rate falls in says where to start, and a step or two finds the entry: every move asks,
+// and a search by halves costs more. Rounding may pick a neighbouring band; the steps put that right.
 int StepRamp::first_index_above(double sps) const {
-    const double* base = rates_.data();
-    std::size_t n = rates_.size();
-    while (n > 1) {
-        const std::size_t half = n / 2;
-        base = base[half - 1] <= sps ? base + half : base;
-        n -= half;
-    }
-    return static_cast<int>(base - rates_.data()) + (*base <= sps ? 1 : 0);
+    if (!(sps >= rates_[0])) return 0;
+    if (sps >= rates_[TOP]) return ENTRIES;
+    const auto band = static_cast<std::size_t>(std::min<double>((sps - rates_[0]) * band_per_sps_, BANDS));
+    int i = below_band_[band];
+    while (i > 0 && rates_[static_cast<std::size_t>(i) - 1] > sps)
+        --i;
+    while (i < ENTRIES && rates_[static_cast<std::size_t>(i)] <= sps)
+        ++i;
+    return i;
 }
 
 int StepRamp::index_at_or_below(double sps) const {
-    const int above = first_index_above(sps);
-    if (above == 0) return 0;
-    // Entries that the maximum has capped repeat one rate: the first of them is where the ramp gets there.
-    return run_start_[static_cast<std::size_t>(above) - 1];
+    return place_of(sps).at_or_below;
 }
 
 // The climb stands at climb_from + k on the k-th block of per_entry steps from climb_n; the brake's entry

@@ -23,11 +23,19 @@ class StepRamp {
     // the start velocity is faster.
     int index_at_or_below(double sps) const;
     // The first entry whose rate is at least `sps`; ENTRIES when the ramp never gets there.
-    int first_index_at_or_above(double sps) const {
+    int first_index_at_or_above(double sps) const { return place_of(sps).first_at_or_above; }
+    // Both of the above from one look at the table.
+    struct Place {
+        int at_or_below;
+        int first_at_or_above;
+    };
+    Place place_of(double sps) const {
         const int above = first_index_above(sps);
-        return above > 0 && rates_[static_cast<std::size_t>(above) - 1] == sps
-                   ? run_start_[static_cast<std::size_t>(above) - 1]
-                   : above;
+        if (above == 0) return {0, 0};
+        const auto last = static_cast<std::size_t>(above) - 1;
+        // Entries that the maximum has capped repeat one rate: the first of them is where the ramp gets
+        // there.
+        return {run_start_[last], rates_[last] == sps ? run_start_[last] : above};
     }
     // The seconds of one step at each entry below `index`, added up (index 0..ENTRIES).
     double inverse_sum(int index) const { return inverse_sums_[static_cast<std::size_t>(index)]; }
@@ -47,6 +55,10 @@ class StepRamp {
 
     std::array<double, ENTRIES> rates_{};
     std::array<int, ENTRIES> run_start_{};  // the first entry with the same rate as each
+    // The rates from the first to the last cut into equal bands: the entries below each band's floor.
+    static constexpr int BANDS = 1024;
+    std::array<std::uint8_t, BANDS + 1> below_band_{};
+    double band_per_sps_ = 0;
     std::array<double, ENTRIES + 1> inverse_sums_{};
     int steps_per_entry_ = 1;
 };
