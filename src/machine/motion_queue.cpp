@@ -73,15 +73,20 @@ void MotionQueue::SetRamp(const RampTable& table, int accel_scale) {
 
 int MotionQueue::RampIndex(int speed) const {
     if (speed == 0) return 0;
-    const long x =
-        65562L - static_cast<long>(std::nearbyint(1250000.0 / std::abs(static_cast<double>(speed))));
+    // rint rounds as nearbyint does (ties to even) and is worked out in place, not called.
+    const long x = 65562L - static_cast<long>(std::rint(1250000.0 / std::abs(static_cast<double>(speed))));
     if (ramp_ascending_) {
-        // The first entry from 1 on that reaches x, found by halves: the look-ahead asks this for every
-        // queued move on every send.
-        const auto first = std::lower_bound(ramp_.begin() + 1, ramp_.end(), x,
-                                            [](std::uint16_t entry, long value) { return entry < value; });
-        if (first == ramp_.end()) return RAMP_ENTRIES - 1;
-        return static_cast<int>(first - ramp_.begin()) - 1;
+        // The first entry from 1 on that reaches x, found by halves without branches: the look-ahead asks
+        // this for every queued move on every send, and which half holds it is as good as random.
+        const std::uint16_t* base = ramp_.data() + 1;
+        std::size_t n = ramp_.size() - 1;
+        while (n > 1) {
+            const std::size_t half = n / 2;
+            base = base[half - 1] < x ? base + half : base;
+            n -= half;
+        }
+        const auto first = static_cast<int>(base - ramp_.data()) + (*base < x ? 1 : 0);
+        return first >= RAMP_ENTRIES ? RAMP_ENTRIES - 1 : first - 1;
     }
     for (int i = 1; i < RAMP_ENTRIES; ++i) {
         if (ramp_[static_cast<std::size_t>(i)] >= x) return i - 1;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "machine/fake_board.h"
 
 namespace zorvan::machine {
@@ -113,6 +115,20 @@ TEST_F(Queue, RampIndexAndLengthFindTheirEntries) {
     EXPECT_EQ(queue.RampIndex(5000), 244);
     EXPECT_EQ(queue.RampLength(300), 244);
     EXPECT_EQ(queue.RampLength(12), 12);
+    // Every speed against a walk up the table: the entry before the first from 1 on that reaches it.
+    MotionParameters p;
+    const RampTable table = BuildRampTable(p, nullptr);
+    for (int speed = 1; speed < 1200; ++speed) {
+        const long x = 65562L - static_cast<long>(std::nearbyint(1250000.0 / speed));
+        int walked = RAMP_ENTRIES - 1;
+        for (int i = 1; i < RAMP_ENTRIES; ++i) {
+            if (table[static_cast<std::size_t>(i)] >= x) {
+                walked = i - 1;
+                break;
+            }
+        }
+        ASSERT_EQ(queue.RampIndex(speed), walked) << speed;
+    }
 }
 
 TEST_F(Queue, ALongStraightRunKeepsItsSpeedAndACornerSlowsToTheFloor) {

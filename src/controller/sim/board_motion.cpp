@@ -146,15 +146,15 @@ bool SimulatedBoard::run_ramp(double& budget, bool climbing) {
     const std::int64_t stretch = last - m.n;
     const double factor = 1.0 / override_factor_;
     const std::int64_t from = climbing ? m.n - m.climb_n : m.steps - m.n;
+    const double sum_from = sum(from);
     const auto seconds = [&](std::int64_t j) {
-        return (climbing ? sum(from + j) - sum(from) : sum(from) - sum(from - j)) * factor;
+        return (climbing ? sum(from + j) - sum_from : sum_from - sum(from - j)) * factor;
     };
     const double limit = budget + TIME_EPSILON_S;
     std::int64_t taken = stretch;
     if (seconds(stretch) > limit) {
         // The steps that fit: first reckoned from the ramp's running sums, then confirmed or found by
         // halves with the same sums, so that the count is the one the step loop would reach.
-        const double sum_from = sum(from);
         const double edge =
             climbing ? sum_from + limit * override_factor_ : sum_from - limit * override_factor_;
         const double base_sum = ramp_->inverse_sum(static_cast<int>(base));
