@@ -1,11 +1,13 @@
 #include "config/text_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace zorvan::config {
@@ -55,6 +57,16 @@ std::optional<std::string> read_text_file(const std::filesystem::path& path) {
     std::string text;
     text.reserve(::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1
                                                              : 4096);
+#ifdef MADV_POPULATE_WRITE
+    // A large file's room is mapped in one call rather than a page fault at a time; where the system
+    // cannot, the faults do it as before.
+    if (text.capacity() >= (std::size_t{1} << 20)) {
+        const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto begin = reinterpret_cast<std::uintptr_t>(text.data()) & ~(page - 1);
+        const auto end = reinterpret_cast<std::uintptr_t>(text.data()) + text.capacity();
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+#endif
     std::size_t filled = 0;
     for (;;) {
         const std::size_t left = text.capacity() - filled;

@@ -85,6 +85,9 @@ class ProgramText {
 
 inline ProgramText ProgramText::FromText(std::string text) {
     std::vector<std::size_t> ends;
+    // Room for lines of 16 characters on average, more than a program's lines need: room never written
+    // costs no memory, and growing the offsets of millions of lines would copy them again and again.
+    ends.reserve(text.size() / 16 + 16);
     std::size_t line_begin = 0;
     const auto line_feed_at = [&](std::size_t feed) {
         std::size_t end = feed;
