@@ -131,6 +131,21 @@ const std::filesystem::path& config_dir() {
     return dir;
 }
 
+// The example configuration that comes with the program (contouring on, eight steps a ramp entry, a
+// simulated board with its sensor), copied beside the bench's own: a run may write its files there.
+const std::filesystem::path& examples_config_dir() {
+    static const std::filesystem::path dir = [] {
+        auto path = std::filesystem::temp_directory_path() / "zorvan-bench-examples";
+        std::filesystem::create_directories(path);
+        for (const char* name : {"ZorvanNC.Ini", "ZorvanSim.Ini", "ZorvanNC.tbl", "ZorvanNC.Var",
+                                 "ToolChange.Cfg", "Language.cfg"})
+            std::filesystem::copy_file(std::filesystem::path(ZORVAN_EXAMPLES_DIR) / name, path / name,
+                                       std::filesystem::copy_options::overwrite_existing);
+        return path;
+    }();
+    return dir;
+}
+
 template <typename Fn>
 void for_each_line(std::string_view text, Fn&& fn) {
     while (!text.empty()) {
@@ -312,14 +327,13 @@ ProcessRun run_process(const std::vector<std::string>& args) {
 
 // zorvannc-cli check on a program file: the best of a few runs, lines per second at that time, and the
 // largest peak resident memory of any run.
-void BM_CheckProcess(benchmark::State& state, long lines) {
+void BM_CheckProcess(benchmark::State& state, long lines, const std::filesystem::path& config) {
     const auto file = program_file(lines);
     const std::string cli = (zorvan::app::executable_dir() / "zorvannc-cli").string();
     double best_seconds = 0;
     double max_resident_mib = 0;
     for (auto _ : state) {
-        const ProcessRun run =
-            run_process({cli, "check", "--config-dir", config_dir().string(), file.string()});
+        const ProcessRun run = run_process({cli, "check", "--config-dir", config.string(), file.string()});
         if (run.status != 0) {
             state.SkipWithError("zorvannc-cli check failed on the generated program");
             break;
@@ -336,7 +350,7 @@ void BM_CheckProcess(benchmark::State& state, long lines) {
 
 // The machine-time estimate stats makes (GO's run on the simulated board's model), from reading the
 // file to the time: to set beside check's time on the same program.
-void BM_MachineTime(benchmark::State& state, long lines) {
+void BM_MachineTime(benchmark::State& state, long lines, const std::filesystem::path& config) {
     const auto file = program_file(lines);
     double best_seconds = 0;
     double machine_seconds = 0;
@@ -344,7 +358,7 @@ void BM_MachineTime(benchmark::State& state, long lines) {
         const auto start = std::chrono::steady_clock::now();
         auto lines = zorvan::app::read_program_file(file);
         zorvan::machine::MachineTimeRequest request;
-        request.config_dir = config_dir();
+        request.config_dir = config;
         if (lines) request.lines = std::move(*lines);
         request.program_name = file.string();
         const zorvan::machine::MachineTime time = zorvan::machine::EstimateMachineTime(std::move(request));
@@ -417,14 +431,19 @@ const bool process_benchmarks_registered = [] {
     for (long lines : sizes) {
         std::string suffix = "/";  // appended: GCC 12 warns falsely (-Wrestrict) about "/" + a string
         suffix.append(std::to_string(lines));
-        benchmark::RegisterBenchmark(("BM_CheckProcess" + suffix).c_str(), BM_CheckProcess, lines)
-            ->UseManualTime()
-            ->Iterations(PROCESS_RUNS)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("BM_MachineTime" + suffix).c_str(), BM_MachineTime, lines)
-            ->UseManualTime()
-            ->Iterations(PROCESS_RUNS)
-            ->Unit(benchmark::kMillisecond);
+        // Each with the bench's bare configuration, then with the example one.
+        for (const bool examples : {false, true}) {
+            const std::filesystem::path config = examples ? examples_config_dir() : config_dir();
+            const std::string named = suffix + (examples ? "/examples" : "");
+            benchmark::RegisterBenchmark(("BM_CheckProcess" + named).c_str(), BM_CheckProcess, lines, config)
+                ->UseManualTime()
+                ->Iterations(PROCESS_RUNS)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("BM_MachineTime" + named).c_str(), BM_MachineTime, lines, config)
+                ->UseManualTime()
+                ->Iterations(PROCESS_RUNS)
+                ->Unit(benchmark::kMillisecond);
+        }
         benchmark::RegisterBenchmark(("BM_FloorFile" + suffix).c_str(), BM_FloorFile, lines)
             ->UseManualTime()
             ->Iterations(PROCESS_RUNS)

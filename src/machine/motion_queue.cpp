@@ -64,30 +64,61 @@ int MotionQueue::RampLength(int steps) const {
     return std::min(length, RAMP_ENTRIES - 1);
 }
 
+namespace {
+
+// The timer value the board is sent for a speed (steps/s, not 0); it grows with the speed.
+long ReloadOf(std::int64_t speed) {
+    // rint rounds as nearbyint does (ties to even) and is worked out in place, not called.
+    return 65562L - static_cast<long>(std::rint(1250000.0 / static_cast<double>(speed)));
+}
+
+// Above this speed every reload value is the largest, 65562: 1250000 / speed rounds to 0.
+constexpr std::int64_t FASTEST_REACH = 2500000;
+
+}  // namespace
+
 void MotionQueue::SetRamp(const RampTable& table, int accel_scale) {
     looked_ = 0;
     ramp_ = table;
     accel_scale_ = accel_scale;
     ramp_ascending_ = std::is_sorted(ramp_.begin(), ramp_.end());
+    if (!ramp_ascending_) return;
+    // For each entry the highest speed whose reload value it reaches, so that a speed is placed without
+    // working out its reload value; and where in that list each band of speeds begins.
+    for (std::size_t i = 1; i < ramp_.size(); ++i) {
+        std::int64_t low = 1, high = FASTEST_REACH;  // low is reached; the answer is no more than high
+        while (low < high) {
+            const std::int64_t mid = low + (high - low + 1) / 2;
+            if (ReloadOf(mid) <= ramp_[i]) {
+                low = mid;
+            } else {
+                high = mid - 1;
+            }
+        }
+        reach_[i] = low;
+    }
+    band_width_ = reach_[ramp_.size() - 1] / RAMP_BANDS + 1;
+    std::size_t first = 1;
+    for (std::size_t band = 0; band <= RAMP_BANDS; ++band) {
+        while (first < ramp_.size() && reach_[first] < static_cast<std::int64_t>(band) * band_width_)
+            ++first;
+        band_first_[band] = static_cast<std::uint8_t>(first);
+    }
 }
 
 int MotionQueue::RampIndex(int speed) const {
     if (speed == 0) return 0;
-    // rint rounds as nearbyint does (ties to even) and is worked out in place, not called.
-    const long x = 65562L - static_cast<long>(std::rint(1250000.0 / std::abs(static_cast<double>(speed))));
+    const std::int64_t s = std::abs(static_cast<std::int64_t>(speed));
     if (ramp_ascending_) {
-        // The first entry from 1 on that reaches x, found by halves without branches: the look-ahead asks
-        // this for every queued move on every send, and which half holds it is as good as random.
-        const std::uint16_t* base = ramp_.data() + 1;
-        std::size_t n = ramp_.size() - 1;
-        while (n > 1) {
-            const std::size_t half = n / 2;
-            base = base[half - 1] < x ? base + half : base;
-            n -= half;
-        }
-        const auto first = static_cast<int>(base - ramp_.data()) + (*base < x ? 1 : 0);
-        return first >= RAMP_ENTRIES ? RAMP_ENTRIES - 1 : first - 1;
+        // The first entry from 1 on that reaches the speed's reload value, found from the band the speed
+        // falls in: the look-ahead asks this for every queued move on every send.
+        if (s > reach_[ramp_.size() - 1]) return RAMP_ENTRIES - 1;
+        std::size_t i = band_first_[static_cast<std::size_t>(s / band_width_)];
+        while (reach_[i] < s)
+            ++i;
+        return static_cast<int>(i) - 1;
     }
+    const long x = ReloadOf(s);
     for (int i = 1; i < RAMP_ENTRIES; ++i) {
         if (ramp_[static_cast<std::size_t>(i)] >= x) return i - 1;
     }

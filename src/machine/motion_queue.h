@@ -2,7 +2,9 @@
 // and lowered where the moves after it are too short to brake in.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 
 #include "machine/controller_command.h"
@@ -56,7 +58,11 @@ class MotionQueue {
     int contouring_ = 0;
     RampTable ramp_{};
     int accel_scale_ = 1;
-    bool ramp_ascending_ = false;  // then RampIndex may search by halves
+    bool ramp_ascending_ = false;  // then RampIndex may look up the bands below
+    static constexpr std::size_t RAMP_BANDS = 1024;
+    std::array<std::int64_t, RAMP_ENTRIES> reach_{};  // the highest speed each entry reaches
+    std::array<std::uint8_t, RAMP_BANDS + 1> band_first_{};
+    std::int64_t band_width_ = 1;  // steps/s
     long discards_ = 0;            // times the queue was emptied without sending
     std::size_t looked_ = 0;       // leading commands whose end speeds the last look-ahead set
 };

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <tuple>
+#include <vector>
 
 #include "machine/fake_board.h"
 
@@ -115,19 +118,32 @@ TEST_F(Queue, RampIndexAndLengthFindTheirEntries) {
     EXPECT_EQ(queue.RampIndex(5000), 244);
     EXPECT_EQ(queue.RampLength(300), 244);
     EXPECT_EQ(queue.RampLength(12), 12);
-    // Every speed against a walk up the table: the entry before the first from 1 on that reaches it.
+    // Every speed against a walk up the table (the entry before the first from 1 on that reaches its
+    // reload value), on this ramp and on a steep fast one of eight steps an entry.
+    MotionParameters fast;
+    fast.Acceleration = 600000, fast.MaxSps = 16000, fast.StartVelocity = 800, fast.AccelScale = 8;
+    fast.AxisMaxSps = {16000, 16000, 16000, 16000};
+    MotionQueue steep(controller, panel);
+    steep.SetRamp(BuildRampTable(fast, nullptr), fast.AccelScale);
     MotionParameters p;
-    const RampTable table = BuildRampTable(p, nullptr);
-    for (int speed = 1; speed < 1200; ++speed) {
-        const long x = 65562L - static_cast<long>(std::nearbyint(1250000.0 / speed));
-        int walked = RAMP_ENTRIES - 1;
-        for (int i = 1; i < RAMP_ENTRIES; ++i) {
-            if (table[static_cast<std::size_t>(i)] >= x) {
-                walked = i - 1;
-                break;
+    for (auto [ramp_queue, parameters, top] :
+         {std::tuple(&queue, &p, 1200), std::tuple(&steep, &fast, 20000)}) {
+        const RampTable table = BuildRampTable(*parameters, nullptr);
+        std::vector<int> speeds = {
+            1, 2, 3, 2500000, 2500001, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
+        for (int speed = 1; speed < top; ++speed)
+            speeds.push_back(speed % 3 == 0 ? -speed : speed);
+        for (int speed : speeds) {
+            const long x = 65562L - static_cast<long>(std::nearbyint(1250000.0 / std::abs(double(speed))));
+            int walked = RAMP_ENTRIES - 1;
+            for (int i = 1; i < RAMP_ENTRIES; ++i) {
+                if (table[static_cast<std::size_t>(i)] >= x) {
+                    walked = i - 1;
+                    break;
+                }
             }
+            ASSERT_EQ(ramp_queue->RampIndex(speed), walked) << speed;
         }
-        ASSERT_EQ(queue.RampIndex(speed), walked) << speed;
     }
 }
 
