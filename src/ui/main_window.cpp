@@ -292,6 +292,9 @@ void TfrmMain::BuildStatusBar() {
     gauge->setValue(0);
     gauge->setAlignment(Qt::AlignCenter);
     gauge->setFixedWidth(widths[3]);
+    // The message panel takes the room left, however long its message: its text is cut, and the
+    // panels beside it keep their widths.
+    sbrPanel[0]->setSizePolicy(QSizePolicy::Ignored, sbrPanel[0]->sizePolicy().verticalPolicy());
     bar->addWidget(sbrPanel[0], 1);
     bar->addPermanentWidget(sbrPanel[1]);
     bar->addPermanentWidget(sbrPanel[2]);

@@ -5,6 +5,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "ui/main_window.h"
@@ -31,6 +32,12 @@ void TfrmMain::BuildMachineTimePanel() {
     sbrTime->setToolTip("How long the program takes on the machine (operator waits not counted)");
     // Beside the first panel, before the line count.
     statusBar()->insertPermanentWidget(1, sbrTime);
+    // The window is no narrower than its status bar's panels, which would otherwise be drawn over each
+    // other (their widths are fixed), with room left for a message.
+    int panels = 200;
+    for (QWidget* panel : statusBar()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        panels += std::max(panel->minimumWidth(), panel->minimumSizeHint().width()) + 8;
+    setMinimumWidth(std::max(minimumWidth(), panels));
     run_clock_timer_ = new QTimer(this);
     run_clock_timer_->setInterval(kClockIntervalMs);
     connect(run_clock_timer_, &QTimer::timeout, this, [this] { ShowRunClock(); });

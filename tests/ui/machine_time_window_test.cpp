@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "machine/machine_time.h"
@@ -104,6 +105,31 @@ TEST_F(MachineTimeWindow, GoCountsTheTimeLeftDownAsTheBoardMoves) {
     EXPECT_LE(left.back(), 1);
     EXPECT_GE(SecondsAfter(TimeText(), "Machine time"), 0) << TimeText().toStdString();
     EXPECT_TRUE(TimeText().contains(", ran ")) << TimeText().toStdString();
+}
+
+// Squeezed to its narrowest, the window still lays its status bar's panels side by side, each as wide as
+// it asks, rather than one over another.
+TEST_F(MachineTimeWindow, AtItsNarrowestTheStatusBarPanelsLieSideBySide) {
+    Start(true);
+    LoadProgram(Zigzag(4));
+    window->btnAllClick();
+    AwaitEstimate();
+    window->resize(100, window->height());
+    QApplication::processEvents();
+    QList<QWidget*> panels;
+    for (QWidget* panel :
+         window->statusBar()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (panel->isVisible()) panels.push_back(panel);
+    }
+    ASSERT_GE(panels.size(), 5);
+    for (QWidget* panel : panels) {
+        EXPECT_GE(panel->width(), panel->minimumWidth()) << panel->objectName().toStdString();
+        for (QWidget* other : panels) {
+            if (other == panel) continue;
+            EXPECT_FALSE(panel->geometry().intersects(other->geometry()))
+                << panel->objectName().toStdString() << " " << other->objectName().toStdString();
+        }
+    }
 }
 
 }  // namespace
