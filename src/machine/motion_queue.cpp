@@ -81,6 +81,8 @@ void MotionQueue::SetRamp(const RampTable& table, int accel_scale) {
     looked_ = 0;
     ramp_ = table;
     accel_scale_ = accel_scale;
+    for (std::size_t i = 0; i < ramp_.size(); ++i)
+        ramp_rates_[i] = RampRate(ramp_[i]);
     ramp_ascending_ = std::is_sorted(ramp_.begin(), ramp_.end());
     if (!ramp_ascending_) return;
     // For each entry the highest speed whose reload value it reaches, so that a speed is placed without
@@ -147,7 +149,7 @@ void MotionQueue::LookAhead() {
         const ControllerCommand& q = queue_[i + 1];
         std::int32_t end = JunctionSpeed(p, q);
         const int k = std::min(RampLength(q.steps) + RampIndex(q.endSpeed), RAMP_ENTRIES - 1);
-        const int v = RampRate(ramp_[static_cast<std::size_t>(k)]);
+        const int v = ramp_rates_[static_cast<std::size_t>(k)];
         if (v < end) end = std::max(v, MIN_JUNCTION_SPEED);
         if (i < fresh_from && end == p.endSpeed) break;
         p.endSpeed = end;

@@ -18,7 +18,9 @@ inline constexpr int MIN_JUNCTION_SPEED = 20;  // steps/s
 
 class MotionQueue {
   public:
-    MotionQueue(Controller& controller, OperatorPanel& panel) : controller_(controller), panel_(panel) {}
+    MotionQueue(Controller& controller, OperatorPanel& panel) : controller_(controller), panel_(panel) {
+        ramp_rates_.fill(RampRate(0));  // as the empty table's entries give it
+    }
 
     // Contouring and the ramp come from the controller start-up.
     void SetContouring(int contouring) {
@@ -57,6 +59,7 @@ class MotionQueue {
     std::deque<ControllerCommand> queue_;
     int contouring_ = 0;
     RampTable ramp_{};
+    std::array<int, RAMP_ENTRIES> ramp_rates_{};  // each entry's speed, steps/s, as RampRate gives it
     int accel_scale_ = 1;
     bool ramp_ascending_ = false;  // then RampIndex may look up the bands below
     static constexpr std::size_t RAMP_BANDS = 1024;
