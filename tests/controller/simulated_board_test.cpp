@@ -61,7 +61,7 @@ TEST(StepRamp, TheEntriesForARateAreThoseATableSearchFinds) {
                     ? 0
                     : static_cast<int>(std::lower_bound(rates.begin(), above, *(above - 1)) - rates.begin());
             ASSERT_EQ(ramp.index_at_or_below(sps), below) << sps;
-            ASSERT_EQ(ramp.first_index_at_or_above(sps),
+            ASSERT_EQ(ramp.place_of(sps).first_at_or_above,
                       static_cast<int>(std::lower_bound(rates.begin(), rates.end(), sps) - rates.begin()))
                 << sps;
         }

@@ -22,9 +22,8 @@ class StepRamp {
     // The first entry with the highest rate at most `sps` (where the ramp reaches that rate); 0 when even
     // the start velocity is faster.
     int index_at_or_below(double sps) const;
-    // The first entry whose rate is at least `sps`; ENTRIES when the ramp never gets there.
-    int first_index_at_or_above(double sps) const { return place_of(sps).first_at_or_above; }
-    // Both of the above from one look at the table.
+    // That entry, and the first entry whose rate is at least `sps` (ENTRIES when the ramp never gets
+    // there), from one look at the table.
     struct Place {
         int at_or_below;
         int first_at_or_above;

@@ -132,13 +132,20 @@ bool AcceptedAlike(ZorvanStatus status) {
 }
 
 // Written straight into the board's ring: a program hands over a call for every move.
-ZorvanStatus HandOver(Handed::Kind kind, std::initializer_list<std::int32_t> values, std::uint8_t small = 0) {
+template <typename Fill>
+ZorvanStatus HandOverFilled(Handed::Kind kind, Fill fill) {
     Handed& call = current_pipeline->NextSlot();
     call.kind = kind;
-    std::copy(values.begin(), values.end(), call.v);
-    call.small = small;
+    fill(call);
     current_pipeline->Commit(kind);
     return status::ACCEPTED;
+}
+
+ZorvanStatus HandOver(Handed::Kind kind, std::initializer_list<std::int32_t> values, std::uint8_t small = 0) {
+    return HandOverFilled(kind, [&](Handed& call) {
+        std::copy(values.begin(), values.end(), call.v);
+        call.small = small;
+    });
 }
 
 // The host's side of the table: calls that only hand work over return at once; the others wait until
@@ -169,11 +176,7 @@ struct PipelinedCalls {
                         {radius, start_x, start_y, end_x, end_y, speed, end_speed}, quadrant);
     }
     static ZorvanStatus Delay(int32_t*, int32_t*, int32_t*, double seconds, int32_t*) {
-        Handed& call = current_pipeline->NextSlot();
-        call.kind = Handed::Delay;
-        call.set_seconds(seconds);
-        current_pipeline->Commit(Handed::Delay);
-        return status::ACCEPTED;
+        return HandOverFilled(Handed::Delay, [seconds](Handed& call) { call.set_seconds(seconds); });
     }
     static ZorvanStatus SetOutput(uint8_t output, uint8_t state, int32_t*, int32_t*, int32_t*, int32_t*) {
         return HandOver(Handed::Output, {output, state});
